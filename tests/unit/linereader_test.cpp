@@ -1,0 +1,369 @@
+// linereader_test.cpp - the line reader, the cursor functions and the
+// number conversions and formatting of the "C" locale.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "kernel_testing.h"
+#include "linereader.h"
+#include "mif_test_support.h"
+
+using miftest::TempDir;
+using miftest::TextReader;
+
+namespace {
+
+// Every line LineRead delivers, until it stops giving 1.
+std::vector<std::string> AllLines(CMifFile& file, int* pnLastRet) {
+    std::vector<std::string> lines;
+    int nRet;
+    while ((nRet = file.LineRead()) == MIF_OK)
+        lines.emplace_back(file.m_szLine, file.m_nLineLength);
+    *pnLastRet = nRet;
+    return lines;
+}
+
+}  // namespace
+
+TEST(LineRead, EveryLineEndEndsALine) {
+    struct Case {
+        const char* pszName;
+        std::string text;
+        std::vector<std::string> lines;
+    } aCases[] = {
+        {"crlf", "ab\r\ncd\r\n", {"ab", "cd"}},
+        {"lf", "ab\ncd\n", {"ab", "cd"}},
+        {"lone cr", "ab\rcd\r", {"ab", "cd"}},
+        {"mixed", "a\r\n\rb\n\nc", {"a", "", "b", "", "c"}},
+        {"no final end", "POINT 1 2", {"POINT 1 2"}},
+        {"empty file", "", {}},
+        {"only crs", "\r\r\r", {"", "", ""}},
+        {"cr cr lf", "x\r\r\ny", {"x", "", "y"}},
+        {"nul inside", std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
+    };
+    TempDir dir;
+    for (const Case& c : aCases) {
+        SCOPED_TRACE(c.pszName);
+        TextReader reader(dir, c.text, false);
+        int nLast = 0;
+        EXPECT_EQ(AllLines(reader.file, &nLast), c.lines);
+        EXPECT_EQ(nLast, MIF_END);
+        EXPECT_EQ(reader.file.LineRead(), MIF_END) << "the end of the file stays the end";
+    }
+}
+
+TEST(LineRead, LongLineIsCutAndTheNextLineIsIntact) {
+    TempDir dir;
+    std::string longLine(5000, 'x');
+    TextReader reader(dir, longLine + "\r\nPOINT 1 2\r\n", false);
+    ASSERT_EQ(reader.file.LineRead(), MIF_OK);
+    EXPECT_EQ(reader.file.m_nLineLength, MIF_MAX_LINE);
+    EXPECT_EQ(reader.file.m_szLine[MIF_MAX_LINE], '\0');
+    ASSERT_EQ(reader.file.LineRead(), MIF_OK);
+    EXPECT_STREQ(reader.file.m_szLine, "POINT 1 2");
+}
+
+TEST(LineRead, PushedBackLineIsDeliveredOnceMore) {
+    TempDir dir;
+    TextReader reader(dir, "  first line\nsecond\n");
+    reader.file.LineMoveToNext(' ');
+    reader.file.m_bReadNewLine = 0;
+    reader.file.m_bReadNewLine = 0;  // twice has the effect of once
+    ASSERT_EQ(reader.file.LineRead(), MIF_OK);
+    ASSERT_EQ(reader.file.LineMoveToStart(), MIF_OK);
+    EXPECT_EQ(std::string(reader.file.m_pszCurrent), "first line");
+    EXPECT_EQ(reader.file.m_nRemaining, 10);
+    ASSERT_EQ(reader.file.LineRead(), MIF_OK);
+    EXPECT_STREQ(reader.file.m_szLine, "second");
+}
+
+TEST(LineRead, ReadErrorOnTheFirstByteEndsTheReading) {
+    TempDir dir;
+    TextReader reader(dir, "one\ntwo\n", false);
+    Zk_FailRead(1, 1);
+    EXPECT_EQ(reader.file.LineRead(), MIF_ERR_NOFILE);
+    EXPECT_EQ(reader.file.LineRead(), MIF_ERR_NOFILE);
+    Zk_ClearFaults();
+}
+
+TEST(LineRead, ReadErrorInsideALineEndsThatLine) {
+    TempDir dir;
+    TextReader reader(dir, "abcdef\n", false);
+    Zk_FailRead(4, 0);  // the first byte, its second read, 'b', then fail
+    ASSERT_EQ(reader.file.LineRead(), MIF_OK);
+    EXPECT_STREQ(reader.file.m_szLine, "ab");
+}
+
+TEST(ReadLine, WithoutFileOrBuffer) {
+    CMifFile unbound;
+    char szLine[MIF_LINE_SIZE];
+    int nLength = 0;
+    EXPECT_EQ(unbound.ReadLine(szLine, &nLength), MIF_ERR_NOREADER);
+    TempDir dir;
+    TextReader reader(dir, "x\n", false);
+    EXPECT_EQ(reader.file.ReadLine(nullptr, &nLength), MIF_ERR_ARG);
+    EXPECT_EQ(reader.file.ReadLine(szLine, nullptr), MIF_ERR_ARG);
+}
+
+TEST(LineMoveToStart, BlankAndIndentedLines) {
+    TempDir dir;
+    TextReader reader(dir, "   \n  POINT 10 20\n");
+    EXPECT_EQ(reader.file.m_nRemaining, 0);
+    EXPECT_EQ(*reader.file.m_pszCurrent, '\0');
+    reader.file.LineRead();
+    EXPECT_EQ(reader.file.LineMoveToStart(), MIF_OK);
+    EXPECT_EQ(reader.file.m_nRemaining, 11);
+    EXPECT_EQ(*reader.file.m_pszCurrent, 'P');
+}
+
+TEST(GetNextWord, StepsBySeparator) {
+    struct Case {
+        const char* pszLine;
+        char cSeparator;
+        std::vector<std::string> words;   // the rest of the line after each step
+        int nFinalRemaining;              // after the step that fails
+    } aCases[] = {
+        {"a b  c", ' ', {"b  c", "c"}, -1},
+        {"a b ", ' ', {"b ", ""}, -1},
+        {"(1,,3)", ',', {",3)", "3)"}, -1},
+        {"\"Arial\",0", '"', {"Arial\",0", ",0"}, -1},
+        {"", ' ', {}, -1},
+    };
+    for (const Case& c : aCases) {
+        SCOPED_TRACE(c.pszLine);
+        std::string line = c.pszLine;
+        char* p = &line[0];
+        int n = static_cast<int>(line.size());
+        for (const std::string& word : c.words) {
+            ASSERT_EQ(GetNextWord(p, n, c.cSeparator), MIF_OK);
+            EXPECT_EQ(std::string(p, n), word);
+        }
+        EXPECT_EQ(GetNextWord(p, n, c.cSeparator), MIF_END);
+        EXPECT_EQ(n, c.nFinalRemaining);
+        EXPECT_EQ(GetNextWord(p, n, c.cSeparator), MIF_END) << "an exhausted cursor stays exhausted";
+        EXPECT_EQ(GetStringStart(p, n), MIF_END);
+    }
+}
+
+TEST(CMifFile, ValuesAtTheCursor) {
+    TempDir dir;
+    TextReader reader(dir, "Pen (1,,3) 7 \n");
+    CMifFile& f = reader.file;
+    ASSERT_EQ(f.LineMoveToNext(','), MIF_OK);
+    EXPECT_EQ(f.LineGetInteger(), 0) << "an empty field reads as 0";
+    ASSERT_EQ(f.LineMoveToNext(','), MIF_OK);
+    EXPECT_EQ(f.LineGetInteger(), 3);
+    ASSERT_EQ(f.LineMoveToNext(' '), MIF_OK);
+    EXPECT_DOUBLE_EQ(f.LineGetDouble(), 7.0);
+    ASSERT_EQ(f.LineMoveToNext(' '), MIF_OK) << "a trailing space leaves the cursor on the end";
+    EXPECT_EQ(f.m_nRemaining, 0);
+    EXPECT_DOUBLE_EQ(f.LineGetDouble(), 0.0);
+    EXPECT_EQ(f.LineMoveToNext(' '), MIF_END);
+    EXPECT_EQ(f.LineGetInteger(), 0) << "an exhausted cursor gives 0, never a value beyond the line";
+}
+
+TEST(CMifFile, WordNumbersVirginAndEmpty) {
+    TempDir dir;
+    TextReader reader(dir, "  one two\n");
+    CMifFile& f = reader.file;
+    EXPECT_EQ(f.LineIsVirgin(), 1);
+    EXPECT_EQ(f.LineMoveToWord(0, ' '), MIF_OK);
+    EXPECT_STREQ(f.m_pszCurrent, "one two");
+    EXPECT_EQ(f.LineMoveToWord(1, ' '), MIF_OK);
+    EXPECT_STREQ(f.m_pszCurrent, "two");
+    EXPECT_EQ(f.LineIsVirgin(), 0);
+    EXPECT_EQ(f.LineIsEmpty(), 1);
+    EXPECT_EQ(f.LineMoveToWord(2, ' '), MIF_END);
+    EXPECT_EQ(f.LineIsEmpty(), 0);
+}
+
+TEST(GetNextNumber, StoresOnlyWhenAWordFollows) {
+    std::string line = "7 -12 2.5";
+    char* p = &line[0];
+    int n = static_cast<int>(line.size());
+    int nValue = 99;
+    EXPECT_EQ(GetNextInteger(p, n, nValue), MIF_OK);
+    EXPECT_EQ(nValue, -12);
+    double dValue = 0;
+    EXPECT_EQ(GetNextDouble(p, n, dValue), MIF_OK);
+    EXPECT_EQ(dValue, 2.5);
+    nValue = 99;
+    EXPECT_EQ(GetNextInteger(p, n, nValue), MIF_END);
+    EXPECT_EQ(nValue, 99);
+}
+
+TEST(TextMeasures, CharsAndWidths) {
+    char szTwoLines[] = "ab\nabcd";
+    char szOne[] = "Hello";
+    char szEmpty[] = "";
+    char szEndsInLf[] = "abc\n";
+    EXPECT_EQ(GetTextWidthInChar(szTwoLines), 4);
+    EXPECT_EQ(GetTextWidthInChar(szOne), 5);
+    EXPECT_EQ(GetTextWidthInChar(szEmpty), 0);
+    EXPECT_EQ(GetTextWidthInChar(szEndsInLf), 3);
+    EXPECT_EQ(GetNumChars(szTwoLines, 'b'), 2);
+    EXPECT_EQ(GetNumChars(szEmpty, 'b'), 0);
+}
+
+TEST(CMifFile, OpenAndClose) {
+    TempDir dir;
+    std::string path = dir.Write("a.mif", "x\n");
+    CMifFile f;
+    EXPECT_EQ(f.Open(nullptr, 1), MIF_ERR_NOFILE);
+    EXPECT_EQ(f.Open(MIF_INVALID_HANDLE, 1), MIF_ERR_NOFILE);
+    EXPECT_EQ(f.m_hFile, nullptr);
+    tagHANDLE* hFirst = Z_RedirectedOpen(path.c_str(), 0, 256);
+    tagHANDLE* hSecond = Z_RedirectedOpen(path.c_str(), 0, 256);
+    ASSERT_EQ(f.Open(hFirst, 0), MIF_OK);
+    // Binding another handle closes the first, although it was not owned.
+    ASSERT_EQ(f.Open(hSecond, 1), MIF_OK);
+    EXPECT_EQ(Zk_OpenFileCount(), 1u);
+    f.Close();
+    EXPECT_EQ(Zk_OpenFileCount(), 0u);
+    EXPECT_EQ(f.WriteText("x", 1), MIF_ERR_WRITE) << "a writer without a file";
+}
+
+// ---------------------------------------------------------------------------
+// Conversions and formatting against the C library in the "C" locale
+// ---------------------------------------------------------------------------
+
+namespace {
+
+std::string RandomNumberText(std::mt19937_64& rng) {
+    static const char* const s_apszSpecial[] = {
+        "", " ", "-", "+.", ".5", "5.", "-0", "-0.0", "1e", "1e+", "1e-5x", "0x1.8p3", "inf", "-Infinity",
+        "nan", "NAN(12)", "1e400", "-1e-400", "4.9e-324", "2.2250738585072014e-308",
+        "123456789012345678901234567890", "0.1000000000000000055511151231257827",
+        "9007199254740993", "  \t42abc", "1,5", "12345678901234567890", "-9223372036854775809",
+        "9223372036854775807", "0000000000000000000001.5", "1.7976931348623157e308",
+    };
+    switch (rng() % 4) {
+    case 0:
+        return s_apszSpecial[rng() % (sizeof(s_apszSpecial) / sizeof(s_apszSpecial[0]))];
+    case 1: {
+        char sz[64];
+        std::snprintf(sz, sizeof(sz), "%.*f", static_cast<int>(rng() % 12),
+                      (static_cast<double>(rng() % 2000000000) - 1e9) / std::pow(10.0, rng() % 8));
+        return sz;
+    }
+    case 2: {
+        char sz[64];
+        std::snprintf(sz, sizeof(sz), "%.*e", static_cast<int>(rng() % 20),
+                      (static_cast<double>(rng()) - 9.2e18) * std::pow(10.0, static_cast<int>(rng() % 80) - 40));
+        return sz;
+    }
+    default: {
+        std::string s;
+        const char acAlphabet[] = "0123456789.-+eE x";
+        for (size_t i = 0, n = rng() % 24; i < n; ++i)
+            s += acAlphabet[rng() % (sizeof(acAlphabet) - 1)];
+        return s;
+    }
+    }
+}
+
+double RandomDouble(std::mt19937_64& rng) {
+    switch (rng() % 3) {
+    case 0: {
+        uint64_t nBits = rng();
+        double d;
+        std::memcpy(&d, &nBits, sizeof(d));
+        return d;
+    }
+    case 1:
+        return (static_cast<double>(rng() % 200000001) - 1e8) / std::pow(10.0, rng() % 10);
+    default:
+        return static_cast<double>(static_cast<int64_t>(rng() >> (rng() % 64))) + 0.5 * (rng() % 3);
+    }
+}
+
+std::string FormatWithText(double d) {
+    MifText text;
+    MifTextInit(&text);
+    MifTextAppendDouble(&text, d);
+    std::string s(text.pszText, text.nLength);
+    MifTextFree(&text);
+    return s;
+}
+
+}  // namespace
+
+TEST(Conversions, MatchTheCLibraryBitForBit) {
+    std::mt19937_64 rng(20261205);
+    for (int i = 0; i < 200000; ++i) {
+        std::string s = RandomNumberText(rng);
+        char* pszLibEnd = nullptr;
+        char* pszOurEnd = nullptr;
+        double dLib = std::strtod(s.c_str(), &pszLibEnd);
+        double dOur = MifStrToDouble(s.c_str(), &pszOurEnd);
+        ASSERT_EQ(std::memcmp(&dLib, &dOur, sizeof(double)) == 0 || (std::isnan(dLib) && std::isnan(dOur)), true)
+            << "'" << s << "' gives " << dOur << " instead of " << dLib;
+        ASSERT_EQ(pszOurEnd, pszLibEnd) << s;
+        long nLib = std::strtol(s.c_str(), &pszLibEnd, 10);
+        ASSERT_EQ(MifStrToLong(s.c_str(), &pszOurEnd), nLib) << s;
+        ASSERT_EQ(pszOurEnd, pszLibEnd) << s;
+    }
+}
+
+TEST(Conversions, FormattingMatchesPrintf) {
+    std::mt19937_64 rng(7);
+    const double adFixed[] = {0.0, -0.0, 0.5e-6, -0.5e-6, 1.5e-6, 2.5e-6, 0.1, 1e300, -1e-300,
+                              9.2e18, 9.3e18, 1e22, INFINITY, -INFINITY, NAN, 4503599627370495.5};
+    std::vector<double> values(adFixed, adFixed + sizeof(adFixed) / sizeof(adFixed[0]));
+    for (int i = 0; i < 200000; ++i)
+        values.push_back(RandomDouble(rng));
+    for (double d : values) {
+        char sz[400];
+        std::snprintf(sz, sizeof(sz), "%lf", d);
+        ASSERT_EQ(FormatWithText(d), sz);
+    }
+}
+
+TEST(Conversions, DoNotFollowTheHostLocale) {
+    const char* const apszLocales[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"};
+    const char* pszSet = nullptr;
+    for (const char* pszLocale : apszLocales)
+        if ((pszSet = std::setlocale(LC_ALL, pszLocale)) != nullptr)
+            break;
+    if (pszSet == nullptr)
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    EXPECT_EQ(MifStrToDouble("1.25", nullptr), 1.25);
+    EXPECT_EQ(MifStrToDouble("1.2345678901234567", nullptr), 1.2345678901234567);
+    EXPECT_EQ(FormatWithText(2.5), "2.500000");
+    EXPECT_EQ(FormatWithText(1e300).find(','), std::string::npos);
+    std::setlocale(LC_ALL, "C");
+}
+
+TEST(MifText, LongPiecesAreWrittenWhole) {
+    TempDir dir;
+    std::string longText(5000, 'a');
+    int nRet = 0;
+    std::string bytes = miftest::WriteWith(dir, [&](CMifFile* f) {
+        return MifWriteFormat(f, "TEXT \"%s\"\r\n%lf %lf\r\n", longText.c_str(), -1e300, 1e300);
+    }, &nRet);
+    EXPECT_EQ(nRet, MIF_OK);
+    char szBig[1024];
+    std::snprintf(szBig, sizeof(szBig), "%lf %lf", -1e300, 1e300);
+    EXPECT_EQ(bytes, "TEXT \"" + longText + "\"\r\n" + szBig + "\r\n");
+}
+
+TEST(MifText, GrowingWithoutMemoryIsRefused) {
+    TempDir dir;
+    std::string longText(5000, 'a');
+    int nRet = 0;
+    std::string bytes = miftest::WriteWith(dir, [&](CMifFile* f) {
+        Zk_FailAllocation(1, 1);
+        int n = MifWriteFormat(f, "%s", longText.c_str());
+        Zk_ClearFaults();
+        return n;
+    }, &nRet);
+    EXPECT_EQ(nRet, MIF_ERR_NOMEM);
+    EXPECT_EQ(bytes, "") << "nothing of a piece that could not be built is written";
+}
