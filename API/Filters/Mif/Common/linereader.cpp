@@ -466,9 +466,11 @@ void MifTextAppendInt(MifText* pText, int nValue) {
 }
 
 // "%lf" of a finite double below 2^63 in magnitude: the exact binary value
-// times one million, rounded half to even as printf rounds it.
+// times one million, rounded half to even as printf rounds it. (The compiler
+// builtins keep the C++ library's inline classification functions out of
+// the filter's exports.)
 bool FormatFixedFast(double dValue, char* pszOut, size_t* pnLength) {
-    if (!isfinite(dValue) || fabs(dValue) >= 9.2e18)
+    if (!__builtin_isfinite(dValue) || fabs(dValue) >= 9.2e18)
         return false;
     int nExp2 = 0;
     double dFraction = frexp(fabs(dValue), &nExp2);  // |v| = f * 2^e, f in [0.5, 1)
@@ -497,7 +499,7 @@ bool FormatFixedFast(double dValue, char* pszOut, size_t* pnLength) {
     for (int i = 6; i >= 1; --i, nFraction /= 10)
         pszStart[i] = static_cast<char>('0' + nFraction % 10);
     pszStart = FormatUnsigned(nWhole, pszStart);
-    if (signbit(dValue))
+    if (__builtin_signbit(dValue))
         *--pszStart = '-';
     *pnLength = static_cast<size_t>(pszEnd - pszStart);
     memcpy(pszOut, pszStart, *pnLength);
