@@ -33,9 +33,10 @@ size_t Zk_LiveBitmapCount(void);
 // bPersistent is non-zero, in which case every call from the n-th on fails.
 // A failed allocation returns null; a failed write writes nothing and
 // returns 0; a failed read returns -1.
-// Allocation calls are Z_LocalAlloc, Z_AllocateBitmap and Z_ColorResBitmap
-// (one each; the bitmap calls then return -1). Write calls are
-// Z_RedirectedWrite and read calls Z_RedirectedRead, on any handle.
+// Allocation calls are Z_LocalAlloc, Z_AllocateBitmap and a Z_ColorResBitmap
+// that has to allocate pixels (one each; the bitmap calls then return -1).
+// Write calls are Z_RedirectedWrite and read calls Z_RedirectedRead, on any
+// handle.
 void Zk_FailAllocation(uint64_t nth, int32_t bPersistent);
 void Zk_FailWrite(uint64_t nth, int32_t bPersistent);
 void Zk_FailRead(uint64_t nth, int32_t bPersistent);
@@ -55,11 +56,13 @@ uint64_t Zk_ReadCalls(void);
 uint64_t Zk_UnknownReleaseCount(void);
 
 // Largest single block Z_LocalAlloc grants, in bytes (default 1 GiB);
-// larger requests return null as if memory were exhausted.
+// larger requests return null as if memory were exhausted. Bitmap pixels
+// (Z_AllocateBitmap, Z_ColorResBitmap) obey the same ceiling (-1 above it).
 void Zk_SetAllocationCeiling(uint64_t nBytes);
 
-// Progress hook for hosts: called now and then while a file is read, with
-// the bytes consumed so far and the file's size. Null switches it off.
+// Progress hook for hosts: called now and then while a file is read (on
+// each refill of a handle's 64 KiB read buffer), with the bytes consumed so
+// far and the file's size. Null switches it off.
 typedef void (*ZkProgressProc)(uint64_t nDone, uint64_t nTotal, void* pUser);
 void Zk_SetProgressHook(ZkProgressProc pfnHook, void* pUser);
 
