@@ -1,6 +1,7 @@
 // kernel_testing.h - what the host kernel stand-in offers tests and tools
 // beyond the host calls: the ledger of live memory blocks and open files,
-// fault injection, an allocation ceiling, and a progress hook for hosts.
+// fault injection, an allocation ceiling, a progress hook and a step-back
+// observer for hosts.
 //
 // This is not part of the filter's host interface; the filter never calls it.
 #ifndef HOST_KERNEL_KERNEL_TESTING_H
@@ -65,6 +66,15 @@ void Zk_SetAllocationCeiling(uint64_t nBytes);
 // far and the file's size. Null switches it off.
 typedef void (*ZkProgressProc)(uint64_t nDone, uint64_t nTotal, void* pUser);
 void Zk_SetProgressHook(ZkProgressProc pfnHook, void* pUser);
+
+// Step-back observer for hosts that watch a reader: called after every
+// Z_RedirectedSeek(h, -1, 1) that succeeded, on the reading thread, with the
+// handle and the position stepped back to. The MIF line reader steps back
+// one byte at the start of every line it reads and after a lone CR, so the
+// positions are the line starts as it sees them. Null switches it off.
+struct tagHANDLE;
+typedef void (*ZkStepBackProc)(tagHANDLE* hFile, int64_t nPosition, void* pUser);
+void Zk_SetStepBackObserver(ZkStepBackProc pfnObserver, void* pUser);
 
 }  // extern "C"
 

@@ -420,6 +420,30 @@ __attribute__((noinline)) int32_t WriteCall(tagHANDLE* h, const uint8_t* p, int3
     return WriteSlow(h, p, nCount);
 }
 
+// The step-back observer (Zk_SetStepBackObserver). The flag keeps the
+// line reader's step back at one relaxed load while no one watches.
+std::atomic<bool> g_hasStepBackObserver{false};
+std::mutex g_stepBackMutex;
+ZkStepBackProc g_pfnStepBack = nullptr;
+void* g_pStepBackUser = nullptr;
+
+__attribute__((noinline)) void ReportStepBack(tagHANDLE* hFile, int64_t nPosition) {
+    ZkStepBackProc pfn;
+    void* pUser;
+    {
+        std::lock_guard<std::mutex> lock(g_stepBackMutex);
+        pfn = g_pfnStepBack;
+        pUser = g_pStepBackUser;
+    }
+    if (pfn) pfn(hFile, nPosition, pUser);
+}
+
+inline void NoteSeek(tagHANDLE* hFile, int64_t nOffset, int32_t nOrigin, int64_t nResult) {
+    if (nOffset == -1 && nOrigin == 1 && nResult >= 0 &&
+        g_hasStepBackObserver.load(std::memory_order_relaxed))
+        ReportStepBack(hFile, nResult);
+}
+
 // Every seek that the fast path of Z_RedirectedSeek does not take.
 __attribute__((noinline)) int64_t SeekCall(tagHANDLE* hFile, int64_t nOffset, int32_t nOrigin) {
     if (!IsValid(hFile)) return MIF_ERR_NOFILE;
@@ -494,9 +518,12 @@ int64_t Z_RedirectedSeek(tagHANDLE* hFile, int64_t nOffset, int32_t nOrigin) {
     if (uintptr_t(hFile) + 1 > 1 && nOrigin == 1 && hFile->nWLen == 0 &&
         !__builtin_add_overflow(Pos(hFile), nOffset, &nTarget) && nTarget >= 0) {
         MovePos(hFile, nTarget);
+        NoteSeek(hFile, nOffset, nOrigin, nTarget);
         return nTarget;
     }
-    return SeekCall(hFile, nOffset, nOrigin);
+    const int64_t nResult = SeekCall(hFile, nOffset, nOrigin);
+    NoteSeek(hFile, nOffset, nOrigin, nResult);
+    return nResult;
 }
 
 int32_t Z_RedirectedWrite(tagHANDLE* hFile, const void* pBuffer, int32_t nCount) {
@@ -514,6 +541,13 @@ int32_t Z_RedirectedWrite(tagHANDLE* hFile, const void* pBuffer, int32_t nCount)
         return nCount;
     }
     return WriteCall(h, static_cast<const uint8_t*>(pBuffer), nCount);
+}
+
+void Zk_SetStepBackObserver(ZkStepBackProc pfnObserver, void* pUser) {
+    std::lock_guard<std::mutex> lock(g_stepBackMutex);
+    g_pfnStepBack = pfnObserver;
+    g_pStepBackUser = pUser;
+    g_hasStepBackObserver.store(pfnObserver != nullptr, std::memory_order_relaxed);
 }
 
 int32_t Z_RedirectedClose(tagHANDLE* hFile) {

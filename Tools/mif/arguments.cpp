@@ -24,11 +24,12 @@ const Subcommand SUBCOMMANDS[] = {
     {"render", MIF_CMD_RENDER, 2},
     {"convert", MIF_CMD_CONVERT, 2},
     {"dump", MIF_CMD_DUMP, 1},
+    {"check", MIF_CMD_CHECK, 1},
 };
 
 // The subcommands an option belongs to, as a bit per MIF_CMD_* value.
 const unsigned ANY_COMMAND = ~0u;
-const unsigned INFO_ONLY = 1u << MIF_CMD_INFO;
+const unsigned INFO_AND_CHECK = (1u << MIF_CMD_INFO) | (1u << MIF_CMD_CHECK);
 const unsigned RENDER_ONLY = 1u << MIF_CMD_RENDER;
 
 typedef int (*PFNOPTION)(MifCommandLine* pLine, const char* pszValue);
@@ -114,7 +115,7 @@ int ApplyBackground(MifCommandLine* pLine, const char* pszValue)
 
 const Option OPTIONS[] = {
     {"--filter", 1, ANY_COMMAND, ApplyFilter},
-    {"--json", 0, INFO_ONLY, ApplyJson},
+    {"--json", 0, INFO_AND_CHECK, ApplyJson},
     {"--size", 1, RENDER_ONLY, ApplySize},
     {"--bpp", 1, RENDER_ONLY, ApplyBitsPerPixel},
     {"--background", 1, RENDER_ONLY, ApplyBackground},
@@ -248,30 +249,38 @@ int ParseCommandLine(int argc, char** argv, MifCommandLine* pLine)
 void PrintUsage(FILE* pOut)
 {
     fputs("usage: mif [--filter PATH] info FILE.mif [--json]\n"
-          "       mif [--filter PATH] render FILE.mif OUT.png [--size WxH] [--bpp 1|4|8|16|24|32]\n"
-          "                           [--background RRGGBB] [--no-cache]\n"
+          "       mif [--filter PATH] check FILE.mif [--json]\n"
+          "       mif [--filter PATH] render FILE.mif OUT.png|OUT.svg|OUT.pdf [--size WxH]\n"
+          "                           [--bpp 1|4|8|16|24|32] [--background RRGGBB] [--no-cache]\n"
           "       mif [--filter PATH] convert IN.mif OUT.mif\n"
           "       mif [--filter PATH] dump FILE.mif\n"
           "\n"
           "  info     the page size, extents and objects the filter reports for FILE.mif\n"
-          "  render   draws FILE.mif into OUT.png (default 800x600, 24 bits per pixel)\n"
+          "  check    what the filter makes of FILE.mif, line by line: the header's verdict,\n"
+          "           each object added, every line no object took and why, clause lines\n"
+          "           that gave no values, and where and why the load ended; exit status 0\n"
+          "           only when the whole file loads and nothing is lost\n"
+          "  render   draws FILE.mif into OUT (default 800x600); the extension picks the\n"
+          "           kind: a PNG of 24 bits per pixel, or an SVG or PDF page in points\n"
+          "           whose texts stay text and lines stay lines\n"
           "  convert  reads IN.mif and writes it anew as OUT.mif and OUT.mid\n"
           "  dump     prints every object of FILE.mif as JSON\n"
           "\n"
           "  --filter PATH   the filter library to load (default: ../lib/libzfmif.so.19\n"
           "                  beside this program)\n"
-          "  --json          info as one JSON object\n"
-          "  --size WxH      size of the picture in pixels\n"
-          "  --bpp N         bits per pixel the filter delivers\n"
+          "  --json          info or check as one JSON object\n"
+          "  --size WxH      size of the picture in pixels (PNG) or points (SVG, PDF)\n"
+          "  --bpp N         bits per pixel the filter delivers (PNG)\n"
           "  --background    fill colour behind the drawing, as RRGGBB\n"
-          "  --no-cache      let the load parse the file itself instead of reusing info\n"
+          "  --no-cache      let the load parse the file itself instead of reusing info (PNG)\n"
           "\n"
-          "Exit status: 0 on success, 1 when the filter or a file failed, 2 for bad use.\n",
+          "Exit status: 0 on success, 1 when the filter or a file failed (for check: when\n"
+          "something was lost or refused), 2 for bad use.\n",
           pOut);
 }
 
 void PrintUsageHint(FILE* pOut)
 {
-    fputs("usage: mif info|render|convert|dump FILE.mif [OUT] [options]  (mif --help for more)\n",
+    fputs("usage: mif info|check|render|convert|dump FILE.mif [OUT] [options]  (mif --help for more)\n",
           pOut);
 }

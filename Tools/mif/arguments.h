@@ -1,8 +1,9 @@
 // arguments.h - the command line of mif.
 //
 //   mif [--filter PATH] info FILE.mif [--json]
-//   mif [--filter PATH] render FILE.mif OUT.png [--size WxH] [--bpp N]
-//                       [--background RRGGBB] [--no-cache]
+//   mif [--filter PATH] check FILE.mif [--json]
+//   mif [--filter PATH] render FILE.mif OUT.png|OUT.svg|OUT.pdf [--size WxH]
+//                       [--bpp N] [--background RRGGBB] [--no-cache]
 //   mif [--filter PATH] convert IN.mif OUT.mif
 //   mif [--filter PATH] dump FILE.mif
 //   mif --help
@@ -15,7 +16,7 @@
 #include <stdint.h>
 #include <stdio.h>
 
-enum { MIF_CMD_NONE, MIF_CMD_INFO, MIF_CMD_RENDER, MIF_CMD_CONVERT, MIF_CMD_DUMP };
+enum { MIF_CMD_NONE, MIF_CMD_INFO, MIF_CMD_RENDER, MIF_CMD_CONVERT, MIF_CMD_DUMP, MIF_CMD_CHECK };
 
 // What ParseCommandLine found.
 enum {
@@ -27,9 +28,9 @@ enum {
 struct MifCommandLine {
     int nCommand;               // MIF_CMD_*
     const char* pszInput;       // the .mif file read
-    const char* pszOutput;      // OUT.png or OUT.mif
+    const char* pszOutput;      // OUT.png, .svg or .pdf, or OUT.mif
     const char* pszFilter;      // --filter, or null for the bundled filter
-    int bJson;                  // info --json
+    int bJson;                  // info and check --json
     int32_t nWidth;             // render --size, default 800 x 600
     int32_t nHeight;
     int32_t nBitsPerPixel;      // render --bpp, default 24

@@ -69,6 +69,11 @@ int OpenFilter(const char* pszPath, MifFilter* pFilter, char* pszError,
     return 1;
 }
 
+void* FindFilterSymbol(const MifFilter* pFilter, const char* pszName)
+{
+    return pFilter->pLibrary != nullptr ? dlsym(pFilter->pLibrary, pszName) : nullptr;
+}
+
 void CloseFilter(MifFilter* pFilter)
 {
     if (pFilter->pLibrary != nullptr)

@@ -4,7 +4,8 @@
 // dlopen and looks up the four entry points under their plain names, as any
 // host of the toolkit does; everything else it needs from the filter travels
 // in the dispatch records of hostapi.h. A MifFilter holds the open library
-// and the four entry points; CloseFilter releases it.
+// and the four entry points; CloseFilter releases it. Only "mif check" looks
+// further into the library (see probe.h).
 #ifndef TOOLS_MIF_FILTER_H
 #define TOOLS_MIF_FILTER_H
 
@@ -35,6 +36,10 @@ int FindBundledFilter(char* pszPath, size_t nSize);
 // pszError (at most nErrorSize bytes, always terminated).
 int OpenFilter(const char* pszPath, MifFilter* pFilter, char* pszError,
                size_t nErrorSize);
+
+// Any other function the filter exports, looked up by its symbol name (the
+// decorated name for a C++ function); null when it exports none of that name.
+void* FindFilterSymbol(const MifFilter* pFilter, const char* pszName);
 
 // Unloads the library and clears pFilter; a cleared record is left alone.
 void CloseFilter(MifFilter* pFilter);

@@ -3,14 +3,17 @@
 // The program plays the part of the imaging toolkit: it loads the filter
 // library at run time and drives its entry points with the toolkit's
 // records. One function per subcommand; the calls themselves are in host.cpp,
-// the command line in arguments.cpp, the output in report.cpp, drawing.cpp
-// and raster.cpp. Exit status: 0 on success, 1 when the filter or a file
-// failed (one line on stderr says why), 2 for bad use.
+// the command line in arguments.cpp, the output in report.cpp, drawing.cpp,
+// raster.cpp and vectorfile.cpp, the check in check.cpp and checkreport.cpp.
+// Exit status: 0 on success, 1 when the filter or a file failed (one line on
+// stderr says why) or a check found something lost, 2 for bad use.
 #include <clocale>
 #include <stdio.h>
 #include <string.h>
 
 #include "arguments.h"
+#include "check.h"
+#include "checkreport.h"
 #include "drawing.h"
 #include "filter.h"
 #include "host.h"
@@ -18,6 +21,7 @@
 #include "raster.h"
 #include "report.h"
 #include "results.h"
+#include "vectorfile.h"
 
 namespace {
 
@@ -62,7 +66,7 @@ int RunInfo(const MifCommandLine* pLine, const MifFilter* pFilter)
     return ExitFor(nRet);
 }
 
-int RunRender(const MifCommandLine* pLine, const MifFilter* pFilter)
+int RunRenderRaster(const MifCommandLine* pLine, const MifFilter* pFilter)
 {
     RasterRequest request = {pLine->nWidth, pLine->nHeight, pLine->nBitsPerPixel,
                              pLine->bUseBackground, pLine->crBackground};
@@ -93,6 +97,35 @@ int RunRender(const MifCommandLine* pLine, const MifFilter* pFilter)
     }
     Z_FreeBitmap(&bitmap);
     return nExit;
+}
+
+// SVG and PDF: the host loads the drawing and paints it itself (see
+// vectorfile.h). The background a raster load would set is set here.
+int RunRenderVector(const MifCommandLine* pLine, const MifFilter* pFilter, int nKind)
+{
+    _VECTORHANDLE handle;
+    if (!InitDrawing(&handle))
+        return EXIT_FAILED;
+    int nRet = HostVectorLoad(pFilter, pLine->pszInput, &handle);
+    if (nRet != MIF_OK) {
+        ReportResult(pLine->pszInput, nRet);
+    } else {
+        if (pLine->bUseBackground)
+            Z_VecSetBackgroundColor(&handle, pLine->crBackground);
+        nRet = WriteVectorPicture(&handle, nKind, pLine->pszOutput, pLine->nWidth, pLine->nHeight);
+        if (nRet != MIF_OK)
+            ReportResult(pLine->pszOutput, nRet);
+    }
+    Z_VecFree(&handle);
+    return ExitFor(nRet);
+}
+
+int RunRender(const MifCommandLine* pLine, const MifFilter* pFilter)
+{
+    int nKind = PictureKindOf(pLine->pszOutput);
+    if (nKind == PICTURE_PNG)
+        return RunRenderRaster(pLine, pFilter);
+    return RunRenderVector(pLine, pFilter, nKind);
 }
 
 int RunConvert(const MifCommandLine* pLine, const MifFilter* pFilter)
@@ -142,9 +175,34 @@ int RunDump(const MifCommandLine* pLine, const MifFilter* pFilter)
     return ExitFor(nRet);
 }
 
+// The report goes to stdout whatever it finds; the exit status says whether
+// the whole file loaded with nothing lost.
+int RunCheck(const MifCommandLine* pLine, const MifFilter* pFilter)
+{
+    FilterProbe probe;
+    const char* pszMissing = nullptr;
+    if (!ResolveFilterProbe(pFilter, &probe, &pszMissing)) {
+        fprintf(stderr, "mif: the filter does not export %s, which check needs\n", pszMissing);
+        return EXIT_FAILED;
+    }
+    CheckReport report;
+    int nRet = CheckMifFile(pFilter, &probe, pLine->pszInput, &report);
+    if (nRet != MIF_OK) {
+        ReportResult(pLine->pszInput, nRet);
+        return EXIT_FAILED;
+    }
+    if (pLine->bJson)
+        PrintCheckJson(stdout, pLine->pszInput, &report);
+    else
+        PrintCheckText(stdout, pLine->pszInput, &report);
+    return CheckLoadedAll(&report) ? EXIT_OK : EXIT_FAILED;
+}
+
 int RunCommand(const MifCommandLine* pLine, const MifFilter* pFilter)
 {
     switch (pLine->nCommand) {
+    case MIF_CMD_CHECK:
+        return RunCheck(pLine, pFilter);
     case MIF_CMD_INFO:
         return RunInfo(pLine, pFilter);
     case MIF_CMD_RENDER:

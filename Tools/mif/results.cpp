@@ -2,11 +2,13 @@
 //
 // The codes are shared by the filter and the three host libraries; a host
 // function's result reaches the program unchanged through the filter, so the
-// vector kernel's codes are listed beside the filter's own.
+// vector kernel's and the drawing engine's codes are listed beside the
+// filter's own.
 #include "results.h"
 
 #include <stdio.h>
 
+#include "drawengine.h"
 #include "hostapi.h"
 
 namespace {
@@ -29,6 +31,9 @@ const ResultText RESULT_TEXTS[] = {
     {VEC_ERR_BADHANDLE, "the vector handle was not initialised"},
     {VEC_ERR_BADOBJECT, "unknown object, type mismatch or bad object record"},
     {VEC_ERR_NOMEM, "the vector kernel could not store the object"},
+    {DRW_ERR_BITMAP, "the drawing engine's bitmap lost its pixels or size"},
+    {DRW_ERR_STATE, "the drawing engine was asked to paint outside a painting"},
+    {DRW_ERR_SURFACE, "the drawing engine could not create or keep the picture's surface"},
 };
 
 }  // namespace

@@ -447,6 +447,30 @@ TEST_F(MifProgram, BackgroundFillsAroundTheDrawing)
     }
 }
 
+TEST_F(MifProgram, RenderWritesSvgAndPdfByTheExtension)
+{
+    // Cairo's SVG sets a text as uses of glyph outlines, its PDF with a font.
+    const struct {
+        const char* pszName;
+        const char* pszStart;
+        const char* pszSize;
+        const char* pszText;
+    } aCases[] = {
+        {"out.svg", "<?xml", "width=\"400pt\" height=\"300pt\"", "<use xlink:href=\"#glyph"},
+        {"OUT.PDF", "%PDF-", "/MediaBox [ 0 0 400 300 ]", "/Type /Font"},
+    };
+    for (const auto& c : aCases) {
+        SCOPED_TRACE(c.pszName);
+        const std::string sOut = m_tmp.File(c.pszName);
+        Outcome outcome = RunMif(m_tmp, {"render", EXAMPLE, sOut, "--size", "400x300"});
+        ASSERT_EQ(outcome.nExit, 0) << outcome.sErr;
+        const std::string sBytes = ReadWholeFile(sOut);
+        EXPECT_EQ(sBytes.rfind(c.pszStart, 0), 0u);
+        EXPECT_NE(sBytes.find(c.pszSize), std::string::npos);
+        EXPECT_NE(sBytes.find(c.pszText), std::string::npos) << "the texts are text";
+    }
+}
+
 // ---------------------------------------------------------------------------
 // convert and dump
 // ---------------------------------------------------------------------------
@@ -525,6 +549,9 @@ TEST_F(MifProgram, FailuresExitWithOneLineThatNamesTheCause)
         {{"render", MISSING, sPng}, 1, "(-14)"},
         {{"render", sOldVersion, sPng, "--no-cache"}, 1, "(-9)"},
         {{"convert", MISSING, m_tmp.File("never.mif")}, 1, "(-14)"},
+        {{"render", EXAMPLE, "/nonexistent-folder/out.svg"}, 1, "out.svg: write failed"},
+        {{"check", MISSING, "--json"}, 1, "missing.mif: file not available (-14)"},
+        {{"check"}, 2, "check takes 1 file name, not 0"},
         {{"info", EXAMPLE, "--filter", "/nonexistent/libzfmif.so.19"}, 1, "cannot load the filter"},
         {{}, 2, "no subcommand"},
         {{"paint", EXAMPLE}, 2, "unknown subcommand 'paint'"},
@@ -549,6 +576,25 @@ TEST_F(MifProgram, FailuresExitWithOneLineThatNamesTheCause)
         EXPECT_EQ(std::count(outcome.sErr.begin(), outcome.sErr.end(), '\n'), nLines) << outcome.sErr;
     }
     EXPECT_EQ(FileSize(sPng), -1) << "no picture from a failed render";
+}
+
+TEST_F(MifProgram, CheckExitsWithOneWhenSomethingWasLost)
+{
+    const struct {
+        std::string sMif;
+        int nExit;
+    } aCases[] = {
+        {EXAMPLE, 0},
+        {WriteMif("stray.mif", "VERSION 300\r\nDATA\r\nPOINT 1 2\r\nPEN (1,2,3)\r\n"), 1},
+        {WriteMif("old.mif", "VERSION 900\r\nDATA\r\nPOINT 1 2\r\n"), 1},
+    };
+    for (const auto& c : aCases) {
+        SCOPED_TRACE(c.sMif);
+        Outcome outcome = RunMif(m_tmp, {"check", c.sMif, "--json"});
+        EXPECT_EQ(outcome.nExit, c.nExit);
+        EXPECT_TRUE(outcome.sErr.empty()) << outcome.sErr;
+        EXPECT_EQ(ParseJsonOrFail(outcome.sOut)["loaded_all"].dNumber, c.nExit == 0 ? 1 : 0);
+    }
 }
 
 TEST_F(MifProgram, DumpOfMissingFileStillPrintsItsResult)
