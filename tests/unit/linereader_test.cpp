@@ -312,10 +312,32 @@ TEST(Conversions, MatchTheCLibraryBitForBit) {
     }
 }
 
+// Forms at the edges of the quick decimal path: leading zeros in both parts,
+// 15 and 16 significant digits in odd and even runs, powers of ten at the
+// edge of the exact range, and text that holds no number.
+TEST(Conversions, EdgeFormsMatchTheCLibrary) {
+    const char* const apszCases[] = {
+        "0",       "00",        "000.000",          "0.0000000000000000000000001", "00012.5000",
+        "-0.05000", "123456789012345", "1234567890123456", "12345678901234.5", "123456789012345.6",
+        ".123456789012345", ".1234567890123456", "0.000123456789012345", "2401661.493337",
+        "6765823.077560 6", "7.", ".e5", "1.5e", "1.5e+x", "99e-23", "1e22", "1e23", "+.5e-3", "-", ".",
+        "1234567.1234567", "12345678.1234567"};
+    for (const char* psz : apszCases) {
+        char* pszLibEnd = nullptr;
+        char* pszOurEnd = nullptr;
+        double dLib = std::strtod(psz, &pszLibEnd);
+        double dOur = MifStrToDouble(psz, &pszOurEnd);
+        EXPECT_EQ(std::memcmp(&dLib, &dOur, sizeof(double)), 0) << "'" << psz << "' gives " << dOur;
+        EXPECT_EQ(pszOurEnd, pszLibEnd) << psz;
+    }
+}
+
 TEST(Conversions, FormattingMatchesPrintf) {
     std::mt19937_64 rng(7);
     const double adFixed[] = {0.0, -0.0, 0.5e-6, -0.5e-6, 1.5e-6, 2.5e-6, 0.1, 1e300, -1e-300,
-                              9.2e18, 9.3e18, 1e22, INFINITY, -INFINITY, NAN, 4503599627370495.5};
+                              9.2e18, 9.3e18, 1e22, INFINITY, -INFINITY, NAN, 4503599627370495.5,
+                              4.9e-324, -2.2250738585072014e-308, 9007199254740992.0,
+                              2401661.4933375, -6765823.0775605, 18446744073709.551615};
     std::vector<double> values(adFixed, adFixed + sizeof(adFixed) / sizeof(adFixed[0]));
     for (int i = 0; i < 200000; ++i)
         values.push_back(RandomDouble(rng));

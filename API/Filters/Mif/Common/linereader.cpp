@@ -86,15 +86,15 @@ int CMifFile::ReadLine(void* pBuffer, int* pnLength) {
         return MIF_ERR_NOFILE;
     Z_RedirectedSeek(m_hFile, -1, 1);
 
+    tagHANDLE* hFile = m_hFile;  // kept in a register across the host calls
     char* pszLine = static_cast<char*>(pBuffer);
     int nCount = 0;
-    while (Z_RedirectedRead(m_hFile, &c, 1) == 1) {
-        if (c == '\n')
-            break;
-        if (c == '\r') {
+    while (Z_RedirectedRead(hFile, &c, 1) == 1) {
+        // One test keeps ordinary characters off the line-end checks.
+        if (static_cast<unsigned char>(c) <= '\r' && (c == '\n' || c == '\r')) {
             char cNext = 0;
-            if (Z_RedirectedRead(m_hFile, &cNext, 1) == 1 && cNext != '\n')
-                Z_RedirectedSeek(m_hFile, -1, 1);
+            if (c == '\r' && Z_RedirectedRead(hFile, &cNext, 1) == 1 && cNext != '\n')
+                Z_RedirectedSeek(hFile, -1, 1);
             break;
         }
         // A line longer than the buffer is cut: the rest up to its line end
@@ -278,6 +278,18 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// Accumulates the decimal digits at p into *pnValue (wrapping past 2^64) and
+// returns the first character after them; two digits per step where it can.
+const char* AccumulateDigits(const char* p, uint64_t* pnValue) {
+    uint64_t nValue = *pnValue;
+    for (; IsDigit(p[0]) && IsDigit(p[1]); p += 2)
+        nValue = nValue * 100 + static_cast<uint64_t>((p[0] - '0') * 10 + (p[1] - '0'));
+    if (IsDigit(*p))
+        nValue = nValue * 10 + static_cast<uint64_t>(*p++ - '0');
+    *pnValue = nValue;
+    return p;
+}
+
 long MifStrToLong(const char* psz, char** ppszEnd) {
     const char* p = psz;
     while (IsCSpace(*p))
@@ -330,30 +342,31 @@ bool ParseDecimalFast(const char* psz, double* pdValue, const char** ppszEnd) {
     if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X'))
         return false;
 
+    // Leading zeros carry no significance; the digits after them are
+    // accumulated and counted in one pass per part.
+    const char* pszWhole = p;
+    while (*p == '0')
+        ++p;
+    const char* pszSignificant = p;
     uint64_t nMantissa = 0;
-    int nDigits = 0;
+    p = AccumulateDigits(p, &nMantissa);
+    long nDigits = p - pszSignificant;
+    bool bAnyDigit = p != pszWhole;
     int nExponent = 0;
-    bool bAnyDigit = false;
-    for (; IsDigit(*p); ++p) {
-        bAnyDigit = true;
-        if (nMantissa == 0 && *p == '0')
-            continue;
-        if (++nDigits > 15)
-            return false;
-        nMantissa = nMantissa * 10 + static_cast<uint64_t>(*p - '0');
+    if (nDigits <= 15 && *p == '.') {
+        const char* pszFraction = ++p;
+        if (nMantissa == 0)
+            while (*p == '0')
+                ++p;
+        pszSignificant = p;
+        p = AccumulateDigits(p, &nMantissa);
+        nDigits += p - pszSignificant;
+        nExponent = -static_cast<int>(p - pszFraction);
+        bAnyDigit = bAnyDigit || p != pszFraction;
     }
-    if (*p == '.') {
-        for (++p; IsDigit(*p); ++p) {
-            bAnyDigit = true;
-            --nExponent;
-            if (nMantissa == 0 && *p == '0')
-                continue;
-            if (++nDigits > 15)
-                return false;
-            nMantissa = nMantissa * 10 + static_cast<uint64_t>(*p - '0');
-        }
-    }
-    if (!bAnyDigit)
+    // More digits than a double holds exactly (the sum may also have
+    // wrapped), or no number at all: left to the C library.
+    if (nDigits > 15 || !bAnyDigit)
         return false;
     if (*p == 'e' || *p == 'E') {
         const char* q = p + 1;
@@ -444,13 +457,27 @@ void MifTextAppendString(MifText* pText, const char* psz) {
     MifTextAppend(pText, psz, strlen(psz));
 }
 
+// "00" to "99": digits are written two per division.
+static const char s_acDigitPairs[] =
+    "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
+    "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
+
+// Writes the two digits of n (below 100) ending at pszEnd; returns their
+// start.
+char* FormatPair(unsigned n, char* pszEnd) {
+    pszEnd -= 2;
+    memcpy(pszEnd, &s_acDigitPairs[2 * n], 2);
+    return pszEnd;
+}
+
 // Writes the decimal digits of n backwards, ending at pszEnd; returns the
 // first digit.
 char* FormatUnsigned(unsigned long long n, char* pszEnd) {
-    do {
-        *--pszEnd = static_cast<char>('0' + n % 10);
-        n /= 10;
-    } while (n != 0);
+    for (; n >= 100; n /= 100)
+        pszEnd = FormatPair(static_cast<unsigned>(n % 100), pszEnd);
+    if (n >= 10)
+        return FormatPair(static_cast<unsigned>(n), pszEnd);
+    *--pszEnd = static_cast<char>('0' + n);
     return pszEnd;
 }
 
@@ -465,6 +492,38 @@ void MifTextAppendInt(MifText* pText, int nValue) {
     MifTextAppend(pText, pszStart, static_cast<size_t>(pszEnd - pszStart));
 }
 
+// The finite, non-zero double |v| as m * 2^nShift with an integer m below
+// 2^53, read from its bits (no library call).
+void SplitDouble(double dValue, uint64_t* pnMantissa, int* pnShift) {
+    uint64_t nBits = 0;
+    memcpy(&nBits, &dValue, sizeof(nBits));
+    const uint64_t nFraction = nBits & ((uint64_t(1) << 52) - 1);
+    const int nBiased = static_cast<int>((nBits >> 52) & 0x7FF);
+    if (nBiased == 0) {  // subnormal
+        *pnMantissa = nFraction;
+        *pnShift = -1074;
+    } else {
+        *pnMantissa = nFraction | (uint64_t(1) << 52);
+        *pnShift = nBiased - 1075;
+    }
+}
+
+// m * 2^nShift in millionths, rounded half to even as printf rounds.
+unsigned __int128 ScaleToMicros(uint64_t nMantissa, int nShift) {
+    if (nShift >= 0)
+        return (static_cast<unsigned __int128>(nMantissa) << nShift) * 1000000u;
+    if (-nShift >= 100)
+        return 0;  // below a hundred-millionth: rounds to zero
+    unsigned __int128 nScaled = static_cast<unsigned __int128>(nMantissa) * 1000000u;
+    int nDrop = -nShift;
+    unsigned __int128 nMicros = nScaled >> nDrop;
+    unsigned __int128 nRest = nScaled - (nMicros << nDrop);
+    unsigned __int128 nHalf = static_cast<unsigned __int128>(1) << (nDrop - 1);
+    if (nRest > nHalf || (nRest == nHalf && (nMicros & 1u)))
+        ++nMicros;
+    return nMicros;
+}
+
 // "%lf" of a finite double below 2^63 in magnitude: the exact binary value
 // times one million, rounded half to even as printf rounds it. (The compiler
 // builtins keep the C++ library's inline classification functions out of
@@ -472,32 +531,26 @@ void MifTextAppendInt(MifText* pText, int nValue) {
 bool FormatFixedFast(double dValue, char* pszOut, size_t* pnLength) {
     if (!__builtin_isfinite(dValue) || fabs(dValue) >= 9.2e18)
         return false;
-    int nExp2 = 0;
-    double dFraction = frexp(fabs(dValue), &nExp2);  // |v| = f * 2^e, f in [0.5, 1)
-    unsigned long long nMantissa = static_cast<unsigned long long>(ldexp(dFraction, 53));
-    int nShift = nExp2 - 53;                          // |v| = m * 2^shift
-    unsigned __int128 nMicros = 0;
-    if (nMantissa != 0) {
-        if (nShift >= 0) {
-            nMicros = (static_cast<unsigned __int128>(nMantissa) << nShift) * 1000000u;
-        } else if (-nShift < 100) {
-            unsigned __int128 nScaled = static_cast<unsigned __int128>(nMantissa) * 1000000u;
-            int nDrop = -nShift;
-            nMicros = nScaled >> nDrop;
-            unsigned __int128 nRest = nScaled - (nMicros << nDrop);
-            unsigned __int128 nHalf = static_cast<unsigned __int128>(1) << (nDrop - 1);
-            if (nRest > nHalf || (nRest == nHalf && (nMicros & 1u)))
-                ++nMicros;
-        }
+    uint64_t nMantissa = 0;
+    int nShift = 0;
+    if (dValue != 0)
+        SplitDouble(dValue, &nMantissa, &nShift);
+    unsigned __int128 nMicros = nMantissa != 0 ? ScaleToMicros(nMantissa, nShift) : 0;
+    unsigned long long nWhole;
+    unsigned long nFraction;
+    if ((nMicros >> 64) == 0) {  // the common case: divides without a library call
+        nWhole = static_cast<uint64_t>(nMicros) / 1000000u;
+        nFraction = static_cast<unsigned long>(static_cast<uint64_t>(nMicros) % 1000000u);
+    } else {
+        nWhole = static_cast<unsigned long long>(nMicros / 1000000u);
+        nFraction = static_cast<unsigned long>(nMicros % 1000000u);
     }
-    unsigned long long nWhole = static_cast<unsigned long long>(nMicros / 1000000u);
-    unsigned long nFraction = static_cast<unsigned long>(nMicros % 1000000u);
     char aDigits[32];
     char* pszEnd = aDigits + sizeof(aDigits);
     char* pszStart = pszEnd - 7;
     pszStart[0] = '.';
-    for (int i = 6; i >= 1; --i, nFraction /= 10)
-        pszStart[i] = static_cast<char>('0' + nFraction % 10);
+    for (char* pszPair = pszEnd; pszPair > pszStart + 1; nFraction /= 100)
+        pszPair = FormatPair(static_cast<unsigned>(nFraction % 100), pszPair);
     pszStart = FormatUnsigned(nWhole, pszStart);
     if (__builtin_signbit(dValue))
         *--pszStart = '-';

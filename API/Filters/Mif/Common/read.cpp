@@ -573,8 +573,11 @@ int ReadCurve(MifCurveSet* pSet, CMifFile* pFile, int32_t nPoints, bool bReverse
         int nRet = TakeListLine(pFile);
         if (nRet != MIF_OK)
             return nRet;
-        Z_MemorySet(&pPoints[bReversed ? nPoints - 1 - i : i], 0, sizeof(_VECTORPOINT));
-        ReadVertex(pFile, &pPoints[bReversed ? nPoints - 1 - i : i]);
+        // Points are filled one by one as their lines come, so a huge count
+        // that the file does not back never touches its memory.
+        _VECTORPOINT* pPoint = &pPoints[bReversed ? nPoints - 1 - i : i];
+        pPoint->nTag = 0;
+        ReadVertex(pFile, pPoint);
     }
     return MIF_OK;
 }
