@@ -1,14 +1,21 @@
-// mif_test_support.cpp - helpers shared by the filter's tests.
+// mif_test_support.cpp - helpers shared by the filter's tests and fuzz
+// targets.
 #include "mif_test_support.h"
 
 #include <dirent.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+
+#include "kernel_testing.h"
+#include "vector_testing.h"
 
 namespace miftest {
 
@@ -107,6 +114,119 @@ int LoadPath(const std::string& path, _VECTORHANDLE* pHandle) {
     load.nLoadMode = 1;
     load.pVectorHandle = pHandle;
     return fltLoad(&load);
+}
+
+int InfoPath(const std::string& path, _CACHESLOT* pSlot) {
+    tagHANDLE* hFile = Z_RedirectedOpen(path.c_str(), 0, 256);
+    _IMAGEINFO image;
+    std::memset(&image, 0, sizeof(image));
+    image.nSize = sizeof(image);
+    _HOSTOPTIONS options = {sizeof(options), 0, 0, 0};
+    _INFODISPATCH info;
+    std::memset(&info, 0, sizeof(info));
+    info.hFile = hFile;
+    info.pImageInfo = &image;
+    info.pCacheSlot = pSlot;
+    info.pOptions = &options;
+    info.nSizeMode = 1;
+    int nRet = fltInfo(&info);
+    if (HasFile(hFile))
+        Z_RedirectedClose(hFile);
+    return nRet;
+}
+
+namespace {
+
+int TakeRow(uint64_t, _HOSTBITMAP* pBitmap, uint8_t* pRow, uint32_t uFlags, uint32_t nRow,
+            int32_t nLines, uint64_t pUserData) {
+    RasterRows* pRows = reinterpret_cast<RasterRows*>(pUserData);
+    uint32_t nLast = static_cast<uint32_t>(pBitmap->nHeight) - 1;
+    uint32_t uExpected = (nRow == 0 ? 7u : 3u) | (nRow == nLast ? 8u : 0u);
+    if (pRow == nullptr || nLines != 1 || nRow != pRows->nRows || uFlags != uExpected)
+        pRows->bInOrder = false;
+    uint32_t nBytes = (static_cast<uint32_t>(pBitmap->nWidth) * pBitmap->nBitsPerPixel + 7) / 8;
+    for (uint32_t i = 0; pRow != nullptr && i < nBytes; ++i)
+        pRows->nChecksum = (pRows->nChecksum ^ pRow[i]) * 1099511628211ull;
+    ++pRows->nRows;
+    return MIF_OK;
+}
+
+}  // namespace
+
+int RasterLoadPath(const std::string& path, _CACHESLOT* pSlot, int32_t nWidth, int32_t nHeight,
+                   int32_t nDepth, RasterRows* pRows) {
+    _HOSTBITMAP bitmap;
+    std::memset(&bitmap, 0, sizeof(bitmap));
+    Z_InitBitmap(&bitmap, sizeof(bitmap), nWidth, nHeight, nDepth);
+    *pRows = RasterRows();
+    pRows->nChecksum = 14695981039346656037ull;
+    _HOSTOPTIONS options = {sizeof(options), 0, 0, 0};
+    _LOADDISPATCH load;
+    std::memset(&load, 0, sizeof(load));
+    load.pszFileName = path.c_str();
+    load.pBitmap = &bitmap;
+    load.pfnRowCallback = TakeRow;
+    load.pUserData = reinterpret_cast<uint64_t>(pRows);
+    load.nWidth = nWidth;
+    load.nHeight = nHeight;
+    load.pCacheSlot = pSlot;
+    load.nLoadMode = 0;
+    load.pOptions = &options;
+    int nRet = fltLoad(&load);
+    Z_FreeBitmap(&bitmap);
+    return nRet;
+}
+
+int SavePath(const std::string& path, _VECTORHANDLE* pHandle) {
+    _SAVEDISPATCH save = {path.c_str(), 1, pHandle};
+    return fltSave(&save);
+}
+
+std::string HostLeftovers() {
+    std::ostringstream out;
+    ZkBlockInfo aBlocks[4];
+    size_t nBlocks = Zk_LiveBlocks(aBlocks, 4);
+    for (size_t i = 0; i < nBlocks && i < 4; ++i)
+        out << "block of " << aBlocks[i].nBytes << " bytes from " << aBlocks[i].pszFile << ":"
+            << aBlocks[i].nLine << "; ";
+    if (nBlocks > 4)
+        out << nBlocks << " blocks; ";
+    if (Zk_OpenFileCount() != 0)
+        out << Zk_OpenFileCount() << " open files; ";
+    if (Zk_LiveBitmapCount() != 0)
+        out << Zk_LiveBitmapCount() << " bitmaps; ";
+    if (Zv_LiveObjectCopies() != 0)
+        out << Zv_LiveObjectCopies() << " object copies; ";
+    return out.str();
+}
+
+ChildRun RunInChild(const std::function<std::vector<int>()>& fn, unsigned nTimeLimit) {
+    ChildRun run;
+    int aPipe[2];
+    if (pipe(aPipe) != 0)
+        return run;
+    auto start = std::chrono::steady_clock::now();
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(aPipe[0]);
+        alarm(nTimeLimit);
+        std::vector<int> values = fn();
+        size_t nBytes = values.size() * sizeof(int);
+        _exit(write(aPipe[1], values.data(), nBytes) == static_cast<ssize_t>(nBytes) ? 0 : 1);
+    }
+    close(aPipe[1]);
+    int nValue = 0;
+    while (pid > 0 && read(aPipe[0], &nValue, sizeof(nValue)) == sizeof(nValue))
+        run.values.push_back(nValue);
+    close(aPipe[0]);
+    int nStatus = 0;
+    struct rusage usage;
+    if (pid > 0 && wait4(pid, &nStatus, 0, &usage) == pid) {
+        run.bExited = WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0;
+        run.nPeakRssKiB = usage.ru_maxrss;
+    }
+    run.dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return run;
 }
 
 int LoadText(const TempDir& dir, const std::string& text, _VECTORHANDLE* pHandle) {

@@ -1,9 +1,14 @@
-// mif_test_support.h - small helpers shared by the filter's tests: temporary
-// files, a vector drawing that cleans up after itself, readers bound to text,
-// and copies of a drawing's objects for assertions.
+// mif_test_support.h - small helpers shared by the filter's tests and fuzz
+// targets: temporary files, a vector drawing that cleans up after itself,
+// readers bound to text, copies of a drawing's objects for assertions, the
+// host's side of info, raster load and save, and what the host libraries
+// still hold.
 #ifndef TESTS_UNIT_MIF_TEST_SUPPORT_H
 #define TESTS_UNIT_MIF_TEST_SUPPORT_H
 
+#include <stdint.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,6 +69,41 @@ public:
 // Runs a vector load of a MIF text into the drawing; returns the result.
 int LoadText(const TempDir& dir, const std::string& text, _VECTORHANDLE* pHandle);
 int LoadPath(const std::string& path, _VECTORHANDLE* pHandle);
+
+// fltInfo on a file the host opened (and closes) itself, with a full
+// _IMAGEINFO; a cache lands in *pSlot when the slot is given.
+int InfoPath(const std::string& path, _CACHESLOT* pSlot);
+
+// What a raster load delivered.
+struct RasterRows {
+    uint32_t nRows = 0;       // rows delivered
+    bool bInOrder = true;     // numbered from 0 and flagged as the host expects
+    uint64_t nChecksum = 0;   // FNV-1a over the rows' bytes in delivery order
+};
+
+// A raster load (cached when the slot holds a cache) into a destination of
+// the given size and depth, which is freed again.
+int RasterLoadPath(const std::string& path, _CACHESLOT* pSlot, int32_t nWidth, int32_t nHeight,
+                   int32_t nDepth, RasterRows* pRows);
+
+// Saves the drawing as path and its .mid companion; returns the result.
+int SavePath(const std::string& path, _VECTORHANDLE* pHandle);
+
+// What the host libraries still hold: memory blocks, open files, bitmaps and
+// object copies, as one line; empty when nothing is left.
+std::string HostLeftovers();
+
+// What a forked child gave back.
+struct ChildRun {
+    bool bExited = false;       // the child ended by itself and reported
+    std::vector<int> values;    // what the child's function returned
+    long nPeakRssKiB = 0;       // the child's peak resident memory
+    double dSeconds = 0;        // wall time from fork to exit
+};
+
+// Runs fn in a forked child (killed after nTimeLimit seconds) and reports
+// what it returned through a pipe, with the child's peak memory and time.
+ChildRun RunInChild(const std::function<std::vector<int>()>& fn, unsigned nTimeLimit);
 
 // Runs a writer on a fresh output file and returns what it wrote; the
 // writer's result goes to *pnRet.
