@@ -11,12 +11,7 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-_VECTORPOINT Point(double dX, double dY) {
-    _VECTORPOINT pt = {};
-    pt.x = dX;
-    pt.y = dY;
-    return pt;
-}
+_VECTORPOINT P(double dX, double dY) { return {dX, dY, 0, 0}; }
 
 TEST(DrawMap, StretchesEachAxisOntoTheViewportNorthUp) {
     const struct {
@@ -25,30 +20,28 @@ TEST(DrawMap, StretchesEachAxisOntoTheViewportNorthUp) {
         _VECTORPOINT ptMin, ptMax;
         double dX, dY, dDeviceX, dDeviceY;
     } kCases[] = {
-        {"origin", {0, 0, 100, 100}, Point(0, 0), Point(100, 100), 0, 0, 0, 100},
-        {"inside", {0, 0, 100, 100}, Point(0, 0), Point(100, 100), 25, 75, 25, 25},
-        {"axes stretched apart", {0, 0, 200, 100}, Point(0, 0), Point(10, 100), 10, 50, 200, 50},
-        {"offset viewport", {10, 20, 110, 70}, Point(-1, -1), Point(1, 1), -1, 1, 10, 20},
-        {"corners swapped", {0, 0, 100, 100}, Point(100, 100), Point(0, 0), 25, 75, 25, 25},
-        {"zero width: height's scale", {0, 0, 100, 100}, Point(5, 0), Point(5, 50), 6, 0, 52, 100},
-        {"zero height: width's scale", {0, 0, 100, 100}, Point(0, 7), Point(50, 7), 25, 8, 50, 48},
-        {"one point: scale 1", {0, 0, 100, 100}, Point(3, 4), Point(3, 4), 4, 5, 51, 49},
-        {"NaN x extent", {0, 0, 100, 100}, Point(kNaN, 0), Point(kNaN, 100), 10, 50, 60, 50},
-        {"extents beyond subtraction", {0, 0, 100, 100}, Point(-1e308, -1e308),
-         Point(1e308, 1e308), 0, 0, 50, 50},
+        {"origin", {0, 0, 100, 100}, P(0, 0), P(100, 100), 0, 0, 0, 100},
+        {"inside", {0, 0, 100, 100}, P(0, 0), P(100, 100), 25, 75, 25, 25},
+        {"axes stretched apart", {0, 0, 200, 100}, P(0, 0), P(10, 100), 10, 50, 200, 50},
+        {"offset viewport", {10, 20, 110, 70}, P(-1, -1), P(1, 1), -1, 1, 10, 20},
+        {"corners swapped", {0, 0, 100, 100}, P(100, 100), P(0, 0), 25, 75, 25, 25},
+        {"zero width: height's scale", {0, 0, 100, 100}, P(5, 0), P(5, 50), 6, 0, 52, 100},
+        {"zero height: width's scale", {0, 0, 100, 100}, P(0, 7), P(50, 7), 25, 8, 50, 48},
+        {"one point: scale 1", {0, 0, 100, 100}, P(3, 4), P(3, 4), 4, 5, 51, 49},
+        {"NaN x extent", {0, 0, 100, 100}, P(kNaN, 0), P(kNaN, 100), 10, 50, 60, 50},
+        {"extents beyond subtraction", {0, 0, 100, 100}, P(-1e308, -1e308), P(1e308, 1e308), 0, 0, 50, 50},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.pszName);
-        DrawMap map = MakeDrawMap(c.rcViewport, c.ptMin, c.ptMax);
         DevicePoint pt;
-        ASSERT_TRUE(MapPoint(map, c.dX, c.dY, &pt));
+        ASSERT_TRUE(MapPoint(MakeDrawMap(c.rcViewport, c.ptMin, c.ptMax), c.dX, c.dY, &pt));
         EXPECT_NEAR(pt.dX, c.dDeviceX, 1e-9);
         EXPECT_NEAR(pt.dY, c.dDeviceY, 1e-9);
     }
 }
 
 TEST(DrawMap, RefusesResultsOutOfReach) {
-    DrawMap map = MakeDrawMap({0, 0, 100, 100}, Point(0, 0), Point(100, 100));
+    DrawMap map = MakeDrawMap({0, 0, 100, 100}, P(0, 0), P(100, 100));
     DevicePoint pt;
     EXPECT_FALSE(MapPoint(map, kNaN, 0, &pt));
     EXPECT_FALSE(MapPoint(map, 1e7, 0, &pt));

@@ -1,5 +1,5 @@
-// kernel_test_util.h - helpers shared by the kernel's unit tests: a private
-// temporary folder per test and small file helpers.
+// kernel_test_util.h - a private temporary folder per test and whole-file
+// helpers, shared by the kernel's tests and the host program's.
 #ifndef TESTS_UNIT_KERNEL_TEST_UTIL_H
 #define TESTS_UNIT_KERNEL_TEST_UTIL_H
 
@@ -9,31 +9,26 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "hostapi.h"
 
 namespace kernel_test {
 
-// A fresh folder under $TMPDIR (or /tmp), removed with its files.
+// A fresh folder under $TMPDIR (or /tmp), removed with everything in it.
 class TempDir {
 public:
     TempDir() {
         const char* pszBase = std::getenv("TMPDIR");
         std::string pattern = std::string(pszBase && *pszBase ? pszBase : "/tmp") + "/zkkrn-test-XXXXXX";
-        char* p = ::mkdtemp(&pattern[0]);
-        if (p) m_path = p;
+        if (::mkdtemp(&pattern[0])) m_path = pattern;
     }
     ~TempDir() {
-        if (m_path.empty()) return;
-        if (DIR* d = ::opendir(m_path.c_str())) {
-            while (dirent* e = ::readdir(d)) {
-                std::string name = e->d_name;
-                if (name != "." && name != "..") ::unlink((m_path + "/" + name).c_str());
-            }
-            ::closedir(d);
-        }
-        ::rmdir(m_path.c_str());
+        std::error_code ec;
+        if (Ok()) std::filesystem::remove_all(m_path, ec);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -47,29 +42,28 @@ private:
 };
 
 inline bool WriteWholeFile(const std::string& path, const std::string& data) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    return std::fclose(f) == 0 && ok;
+    std::ofstream f(path, std::ios::binary);
+    f.write(data.data(), std::streamsize(data.size()));
+    f.close();
+    return !f.fail();
 }
 
+// The file's bytes; empty when it cannot be read.
 inline std::string ReadWholeFile(const std::string& path) {
-    std::string out;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return out;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    std::fclose(f);
-    return out;
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream s;
+    if (f) s << f.rdbuf();
+    return s.str();
 }
 
+// The file's size, -1 when it does not exist.
 inline long long FileSize(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+    std::error_code ec;
+    const auto nSize = std::filesystem::file_size(path, ec);
+    return ec ? -1 : static_cast<long long>(nSize);
 }
 
-// The flags and modes the filter uses.
+// The flags and modes the filter opens files with.
 constexpr int32_t kReadFlags = 0, kReadMode = 256;
 constexpr int32_t kWriteFlags = 66, kWriteMode = 128;
 

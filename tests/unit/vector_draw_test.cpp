@@ -1,29 +1,22 @@
 // vector_draw_test.cpp - vector drawings painted through the drawing engine
-// into a 24-bit bitmap: the background, the viewport and the stored box the
-// kernel hands over, the drawing order and hidden layers.
+// into a 24-bit bitmap: the background, the viewport with the stored box,
+// the drawing order and hidden layers.
 #include <gtest/gtest.h>
-
-#include <string.h>
 
 #include <vector>
 
 #include "drawengine.h"
-#include "hostapi.h"
 
 namespace {
 
-constexpr uint32_t kRed = 0x0000FF;
-constexpr uint32_t kGreen = 0x00FF00;
+constexpr uint32_t kRed = 0x0000FF, kGreen = 0x00FF00;
 constexpr int32_t kSide = 10;
 
-// A drawing whose stored box (0,0)-(10,10) fills a black 10 x 10 bitmap
-// (bytes R, G, B), so that pixel column c shows x from c to c + 1.
+// A drawing whose stored box (0,0)-(10,10) fills a black 10 x 10 bitmap, so
+// that pixel column c shows x from c to c + 1.
 class VectorPaintTest : public testing::Test {
 protected:
     void SetUp() override {
-        m_bitmap = {sizeof(m_bitmap), kSide, kSide, 24, 3 * kSide, 0, nullptr, 0, 0, 0, 0,
-                    m_abPixels.data()};
-        memset(&m_handle, 0, sizeof(m_handle));
         ASSERT_EQ(Z_VecInit(&m_handle), 1);
         m_handle.rcViewport = {0, 0, kSide, kSide};
         _VECTORPOINT ptMin = {0, 0, 0, 0}, ptMax = {kSide, kSide, 0, 0};
@@ -31,50 +24,42 @@ protected:
     }
     void TearDown() override { Z_VecFree(&m_handle); }
 
-    int32_t Paint() {
+    void Paint() {
+        _HOSTBITMAP bitmap = {sizeof(bitmap), kSide, kSide, 24, 3 * kSide, 0, nullptr, 0, 0, 0, 0, m_abPixels.data()};
         ZDRWCONTEXT* pContext = nullptr;
-        int32_t nResult = Z_Drw_FromBitmap(Z_Drw_GetDefaultEngine(), &pContext, &m_bitmap);
-        if (nResult == 1)
-            nResult = Z_VecDraw(pContext, &m_handle, 1);
+        ASSERT_EQ(Z_Drw_FromBitmap(Z_Drw_GetDefaultEngine(), &pContext, &bitmap), 1);
+        EXPECT_EQ(Z_VecDraw(pContext, &m_handle, 1), 1);
         Z_Drw_Destroy(pContext);
-        return nResult;
     }
     // Pixels of the columns nFirst..nLast (every row) not of the colour.
     int CountOtherPixels(int32_t nFirst, int32_t nLast, uint32_t crColor) const {
         int nOther = 0;
         for (size_t i = 0; i < m_abPixels.size(); i += 3) {
-            int32_t nColumn = (int32_t)(i / 3) % kSide;
-            uint32_t cr = m_abPixels[i] | (m_abPixels[i + 1] << 8) | (m_abPixels[i + 2] << 16);
-            nOther += nColumn >= nFirst && nColumn <= nLast && cr != crColor ? 1 : 0;
+            const int32_t nColumn = int32_t(i / 3) % kSide;
+            const uint32_t cr = m_abPixels[i] | (m_abPixels[i + 1] << 8) | (m_abPixels[i + 2] << 16);
+            nOther += nColumn >= nFirst && nColumn <= nLast && cr != crColor;
         }
         return nOther;
     }
     // A filled rectangle of one colour from x0 to x1, over the full height.
     void AddBand(double dX0, double dX1, uint32_t crColor) {
-        _VECTORRECTANGLE rect;
-        memset(&rect, 0, sizeof(rect));
-        Z_VecInitObject(&rect);
-        rect.head = {sizeof(rect), VOBJ_RECTANGLE, -1, 0};
-        rect.pt1.x = dX0;
-        rect.pt2.x = dX1;
-        rect.pt2.y = kSide;
-        rect.pen = {sizeof(_VECTORPEN), VPEN_SOLID, 1, 1, crColor, 0, 0, 0};
-        rect.brush = {sizeof(_VECTORBRUSH), 0, VBRUSH_SOLID, crColor, 0, 0, 0};
+        _VECTORRECTANGLE rect = {{sizeof(rect), VOBJ_RECTANGLE, -1, 0}, {dX0, 0, 0, 0}, {dX1, kSide, 0, 0},
+                                 {sizeof(_VECTORPEN), VPEN_SOLID, 1, 1, crColor, 0, 0, 0},
+                                 {sizeof(_VECTORBRUSH), 0, VBRUSH_SOLID, crColor, 0, 0, 0}};
         ASSERT_EQ(Z_VecAddObjectA(&m_handle, nullptr, VOBJ_RECTANGLE, &rect, nullptr), 1);
     }
 
     std::vector<uint8_t> m_abPixels = std::vector<uint8_t>(3 * kSide * kSide, 0);
-    _HOSTBITMAP m_bitmap;
-    _VECTORHANDLE m_handle;
+    _VECTORHANDLE m_handle = {};
 };
 
 TEST_F(VectorPaintTest, TheBackgroundIsWhiteUntilSetAndOutlivesEmptying) {
-    ASSERT_EQ(Paint(), 1);
+    Paint();
     EXPECT_EQ(CountOtherPixels(0, kSide - 1, 0xFFFFFF), 0);
     ASSERT_EQ(Z_VecSetBackgroundColor(&m_handle, kRed), 1);
     AddBand(0, kSide, kGreen);
     ASSERT_EQ(Z_VecEmpty(&m_handle), 1);
-    ASSERT_EQ(Paint(), 1);
+    Paint();
     EXPECT_EQ(CountOtherPixels(0, kSide - 1, kRed), 0);
 }
 
@@ -82,7 +67,7 @@ TEST_F(VectorPaintTest, OnlyTheViewportIsPaintedAndLaterObjectsLieOnTop) {
     m_handle.rcViewport = {0, 0, kSide / 2, kSide};
     AddBand(0, kSide, kRed);
     AddBand(kSide / 2, kSide, kGreen);
-    ASSERT_EQ(Paint(), 1);
+    Paint();
     // The box is squeezed into columns 0 to 4; the rest stays black.
     EXPECT_EQ(CountOtherPixels(0, 1, kRed), 0);
     EXPECT_EQ(CountOtherPixels(3, 4, kGreen), 0);
@@ -98,7 +83,7 @@ TEST_F(VectorPaintTest, HiddenLayersAndBareHeadsAreNotPainted) {
     AddBand(0, kSide, kGreen);
     _VECTOROBJECTHEAD head = {sizeof(head), 12, -1, 0};
     ASSERT_EQ(Z_VecAddObjectA(&m_handle, nullptr, 12, &head, nullptr), 1);
-    ASSERT_EQ(Paint(), 1);
+    Paint();
     EXPECT_EQ(CountOtherPixels(0, kSide - 1, kRed), 0);
 }
 
