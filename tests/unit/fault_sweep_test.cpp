@@ -14,19 +14,13 @@
 
 #include "kernel_testing.h"
 #include "mif_test_support.h"
+#include "representative_files.h"
 
 using miftest::Drawing;
 using miftest::TempDir;
 
 namespace {
 
-const char* const kFiles[] = {
-    MIF_EXAMPLES_DIR "/example.mif",
-    MIF_TEST_DATA_DIR "/every_object.mif",
-    MIF_CORPUS_DIR "/OSGeo__gdal/autotest/ogr/data/mitab/win1251.mif",
-    MIF_CORPUS_DIR "/OSGeo__gdal/autotest/ogr/data/mitab/nomid.mif",
-    MIF_CORPUS_DIR "/aspose-gis__Aspose.GIS-for-.NET/Examples/Data/data.mif",
-};
 
 // The operation under test runs arm() just before the call the fault is
 // meant for, so that its preparation (a clean info, a clean load) is spared.
@@ -165,7 +159,7 @@ const char* const kKindNames[] = {"allocation", "write", "read"};
 
 TEST(FaultSweep, EveryFaultPointGivesItsCodeAndLeavesNothing) {
     std::map<std::string, int> points;
-    for (const char* pszFile : kFiles) {
+    for (const char* pszFile : miftest::kRepresentativeFiles) {
         if (!miftest::FileExists(pszFile)) {
             ADD_FAILURE() << "missing " << pszFile;
             continue;

@@ -8,19 +8,13 @@
 #include <vector>
 
 #include "mif_test_support.h"
+#include "representative_files.h"
 
 using miftest::Drawing;
 using miftest::TempDir;
 
 namespace {
 
-const char* const kFiles[] = {
-    MIF_EXAMPLES_DIR "/example.mif",
-    MIF_TEST_DATA_DIR "/every_object.mif",
-    MIF_CORPUS_DIR "/OSGeo__gdal/autotest/ogr/data/mitab/win1251.mif",
-    MIF_CORPUS_DIR "/aspose-gis__Aspose.GIS-for-.NET/Examples/Data/data.mif",
-    MIF_CORPUS_DIR "/oskariorg__oskari-server/service-userlayer/src/test/resources/org/oskari/map/userlayer/input/tm35fin_kiinteistoraja.mif",
-};
 
 // Everything the filter makes of one file: the loaded objects as flat bytes
 // (records, points, strings, extents) and the two saved files.
@@ -69,7 +63,7 @@ private:
 
 TEST(Locale, DecimalCommaChangesNeitherTheDrawingNorTheSavedBytes) {
     std::vector<Outcome> inC;
-    for (const char* pszPath : kFiles)
+    for (const char* pszPath : miftest::kRepresentativeFiles)
         inC.push_back(LoadAndSave(pszPath));
 
     ProcessLocale german("de_DE.UTF-8");
@@ -77,10 +71,10 @@ TEST(Locale, DecimalCommaChangesNeitherTheDrawingNorTheSavedBytes) {
         GTEST_SKIP() << "the locale de_DE.UTF-8 is not installed (scripts/install-deps.sh generates it)";
     ASSERT_STREQ(localeconv()->decimal_point, ",");
     for (size_t i = 0; i < inC.size(); ++i) {
-        SCOPED_TRACE(kFiles[i]);
+        SCOPED_TRACE(miftest::kRepresentativeFiles[i]);
         ASSERT_EQ(inC[i].nLoad, MIF_OK) << "the file is in the corpus beside the project";
         ASSERT_EQ(inC[i].nSave, MIF_OK);
-        Outcome inGerman = LoadAndSave(kFiles[i]);
+        Outcome inGerman = LoadAndSave(miftest::kRepresentativeFiles[i]);
         EXPECT_EQ(inGerman.nLoad, MIF_OK);
         EXPECT_EQ(inGerman.nSave, MIF_OK);
         EXPECT_TRUE(inGerman.objects == inC[i].objects) << "the loaded objects differ";

@@ -10,19 +10,13 @@
 #include <vector>
 
 #include "mif_test_support.h"
+#include "representative_files.h"
 
 using miftest::Drawing;
 using miftest::TempDir;
 
 namespace {
 
-const char* const kFiles[] = {
-    MIF_EXAMPLES_DIR "/example.mif",
-    MIF_TEST_DATA_DIR "/every_object.mif",
-    MIF_CORPUS_DIR "/OSGeo__gdal/autotest/ogr/data/mitab/win1251.mif",
-    MIF_CORPUS_DIR "/aspose-gis__Aspose.GIS-for-.NET/Examples/Data/data.mif",
-};
-const size_t kFileCount = sizeof(kFiles) / sizeof(kFiles[0]);
 const int kThreads = 8;
 const int kRounds = 3;
 
@@ -68,7 +62,7 @@ FileOutcome RunFile(const char* pszPath, const TempDir& dir) {
 
 std::vector<FileOutcome> RunAllFiles(const TempDir& dir) {
     std::vector<FileOutcome> outcomes;
-    for (const char* pszPath : kFiles)
+    for (const char* pszPath : miftest::kRepresentativeFiles)
         outcomes.push_back(RunFile(pszPath, dir));
     return outcomes;
 }
@@ -78,8 +72,8 @@ std::vector<FileOutcome> RunAllFiles(const TempDir& dir) {
 TEST(Threads, EightHostThreadsGetWhatOneThreadGets) {
     TempDir alone;
     const std::vector<FileOutcome> expected = RunAllFiles(alone);
-    for (size_t i = 0; i < kFileCount; ++i) {
-        SCOPED_TRACE(kFiles[i]);
+    for (size_t i = 0; i < miftest::kRepresentativeFileCount; ++i) {
+        SCOPED_TRACE(miftest::kRepresentativeFiles[i]);
         EXPECT_EQ(expected[i].results, std::vector<int>(5, MIF_OK));
         EXPECT_GT(expected[i].nObjects, 0u);
         EXPECT_TRUE(expected[i].bRowsInOrder);
@@ -100,9 +94,9 @@ TEST(Threads, EightHostThreadsGetWhatOneThreadGets) {
 
     for (int t = 0; t < kThreads; ++t) {
         for (int round = 0; round < kRounds; ++round) {
-            for (size_t i = 0; i < kFileCount; ++i) {
+            for (size_t i = 0; i < miftest::kRepresentativeFileCount; ++i) {
                 EXPECT_TRUE(got[t][round][i] == expected[i])
-                    << "thread " << t << ", round " << round << ", " << kFiles[i];
+                    << "thread " << t << ", round " << round << ", " << miftest::kRepresentativeFiles[i];
             }
         }
     }
