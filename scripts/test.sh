@@ -31,7 +31,7 @@ fuzz_briefly() {
             echo "$target: finding kept in $work"
             return 1
         fi
-        echo "$target: $(grep -E '^#[0-9]+ +DONE' "$work/log" | tail -n 1)"
+        echo "$target: $(grep -E '^#[0-9]+[[:space:]]+DONE' "$work/log" | tail -n 1)"
         rm -rf "$work"
     done
 }
