@@ -99,9 +99,13 @@ int RunRenderRaster(const MifCommandLine* pLine, const MifFilter* pFilter)
     return nExit;
 }
 
-// SVG and PDF: the host loads the drawing and paints it itself (see
-// vectorfile.h). The background a raster load would set is set here.
-int RunRenderVector(const MifCommandLine* pLine, const MifFilter* pFilter, int nKind)
+// What a command does with a drawing it loaded: paint it, or save it.
+typedef int (*DrawingWriter)(_VECTORHANDLE*, const MifCommandLine*, const MifFilter*, int);
+
+// Loads the input into a host drawing, hands it to pfnWrite and reports
+// whichever step failed.
+int LoadAndWrite(const MifCommandLine* pLine, const MifFilter* pFilter, DrawingWriter pfnWrite,
+                 int nKind)
 {
     _VECTORHANDLE handle;
     if (!InitDrawing(&handle))
@@ -110,14 +114,26 @@ int RunRenderVector(const MifCommandLine* pLine, const MifFilter* pFilter, int n
     if (nRet != MIF_OK) {
         ReportResult(pLine->pszInput, nRet);
     } else {
-        if (pLine->bUseBackground)
-            Z_VecSetBackgroundColor(&handle, pLine->crBackground);
-        nRet = WriteVectorPicture(&handle, nKind, pLine->pszOutput, pLine->nWidth, pLine->nHeight);
+        nRet = pfnWrite(&handle, pLine, pFilter, nKind);
         if (nRet != MIF_OK)
             ReportResult(pLine->pszOutput, nRet);
     }
     Z_VecFree(&handle);
     return ExitFor(nRet);
+}
+
+// SVG and PDF: the host loads the drawing and paints it itself (see
+// vectorfile.h). The background a raster load would set is set here.
+int WritePicture(_VECTORHANDLE* pHandle, const MifCommandLine* pLine, const MifFilter*, int nKind)
+{
+    if (pLine->bUseBackground)
+        Z_VecSetBackgroundColor(pHandle, pLine->crBackground);
+    return WriteVectorPicture(pHandle, nKind, pLine->pszOutput, pLine->nWidth, pLine->nHeight);
+}
+
+int WriteMif(_VECTORHANDLE* pHandle, const MifCommandLine* pLine, const MifFilter* pFilter, int)
+{
+    return HostSave(pFilter, pLine->pszOutput, pHandle);
 }
 
 int RunRender(const MifCommandLine* pLine, const MifFilter* pFilter)
@@ -125,24 +141,12 @@ int RunRender(const MifCommandLine* pLine, const MifFilter* pFilter)
     int nKind = PictureKindOf(pLine->pszOutput);
     if (nKind == PICTURE_PNG)
         return RunRenderRaster(pLine, pFilter);
-    return RunRenderVector(pLine, pFilter, nKind);
+    return LoadAndWrite(pLine, pFilter, WritePicture, nKind);
 }
 
 int RunConvert(const MifCommandLine* pLine, const MifFilter* pFilter)
 {
-    _VECTORHANDLE handle;
-    if (!InitDrawing(&handle))
-        return EXIT_FAILED;
-    int nRet = HostVectorLoad(pFilter, pLine->pszInput, &handle);
-    if (nRet != MIF_OK) {
-        ReportResult(pLine->pszInput, nRet);
-    } else {
-        nRet = HostSave(pFilter, pLine->pszOutput, &handle);
-        if (nRet != MIF_OK)
-            ReportResult(pLine->pszOutput, nRet);
-    }
-    Z_VecFree(&handle);
-    return ExitFor(nRet);
+    return LoadAndWrite(pLine, pFilter, WriteMif, 0);
 }
 
 // The whole drawing as one JSON document. A failed load still prints its
