@@ -22,20 +22,6 @@ const ObjectTypeName OBJECT_TYPE_NAMES[OBJECT_TYPE_COUNT] = {
 
 namespace {
 
-// Room for the copy of any object type.
-union AnyObject {
-    _VECTORVERTEX vertex;
-    _VECTORLINE line;
-    _VECTORRECTANGLE rectangle;
-    _VECTORCURVEOPENED polyline;
-    _VECTORCURVECLOSED polygon;
-    _VECTORELLIPSE ellipse;
-    _VECTORCIRCLE circle;
-    _VECTORARC arc;
-    _VECTORELLIPTICALARC ellipticalArc;
-    _VECTORTEXTA text;
-};
-
 int FindObjectType(uint32_t nType)
 {
     for (int i = 0; i < OBJECT_TYPE_COUNT; ++i)
@@ -122,7 +108,16 @@ void WriteText(JsonWriter* pWriter, const _VECTORTEXTA& text)
 }
 
 // The members after "type" and "code", by the record of the object's type.
-void WriteObjectFields(JsonWriter* pWriter, uint32_t nType, const AnyObject& object)
+// "points" of a line or a rectangle: its two corners.
+void WriteTwoPoints(JsonWriter* pWriter, const _VECTORPOINT& pt1, const _VECTORPOINT& pt2)
+{
+    JsonBeginArray(pWriter, "points", 0);
+    WritePoint(pWriter, nullptr, pt1);
+    WritePoint(pWriter, nullptr, pt2);
+    JsonEndArray(pWriter);
+}
+
+void WriteObjectFields(JsonWriter* pWriter, uint32_t nType, const _VECTORANYOBJECT& object)
 {
     switch (nType) {
     case VOBJ_VERTEX:
@@ -130,19 +125,13 @@ void WriteObjectFields(JsonWriter* pWriter, uint32_t nType, const AnyObject& obj
         WritePen(pWriter, object.vertex.pen);
         break;
     case VOBJ_LINE:
-        JsonBeginArray(pWriter, "points", 0);
-        WritePoint(pWriter, nullptr, object.line.pt1);
-        WritePoint(pWriter, nullptr, object.line.pt2);
-        JsonEndArray(pWriter);
+        WriteTwoPoints(pWriter, object.line.pt1, object.line.pt2);
         WritePen(pWriter, object.line.pen);
         break;
     case VOBJ_RECTANGLE:
-        JsonBeginArray(pWriter, "points", 0);
-        WritePoint(pWriter, nullptr, object.rectangle.pt1);
-        WritePoint(pWriter, nullptr, object.rectangle.pt2);
-        JsonEndArray(pWriter);
-        WritePen(pWriter, object.rectangle.pen);
-        WriteBrush(pWriter, object.rectangle.brush);
+        WriteTwoPoints(pWriter, object.rect.pt1, object.rect.pt2);
+        WritePen(pWriter, object.rect.pen);
+        WriteBrush(pWriter, object.rect.brush);
         break;
     case VOBJ_CURVEOPENED:
         WritePoints(pWriter, object.polyline.pPoints, object.polyline.nPoints);
@@ -196,7 +185,7 @@ int WriteOneObject(_VECTORHANDLE* pHandle, _VECTOROBJECT* pObject, void* pUser)
         JsonEndObject(pWriter);
         return MIF_OK;
     }
-    AnyObject object;
+    _VECTORANYOBJECT object;
     memset(&object, 0, sizeof object);
     int nRet = Z_VecGetObjectA(pHandle, pObject, nType, &object);
     if (nRet != MIF_OK)

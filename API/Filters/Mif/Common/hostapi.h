@@ -260,6 +260,21 @@ struct _VECTORTEXTA {
     _VECTORFONTA font;
 };
 
+// Room for a copy of any of the ten object records, as Z_VecGetObjectA
+// fills one.
+union _VECTORANYOBJECT {
+    _VECTORVERTEX vertex;
+    _VECTORLINE line;
+    _VECTORRECTANGLE rect;
+    _VECTORCURVEOPENED polyline;
+    _VECTORCURVECLOSED polygon;
+    _VECTORELLIPSE ellipse;
+    _VECTORCIRCLE circle;
+    _VECTORARC arc;
+    _VECTORELLIPTICALARC ellipticalArc;
+    _VECTORTEXTA text;
+};
+
 // Layer description for Z_VecAddLayerA. Host-private: bVisible (the filter
 // sets 1), then flags and two reserved fields (the filter sets 0).
 struct _VECTORLAYERA {

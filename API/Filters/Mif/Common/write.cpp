@@ -194,20 +194,6 @@ int SaveText(_VECTORTEXTA* pText, CMifFile* pFile, _VECTORPOINT* pMin, _VECTORPO
 // Object dispatcher
 // ---------------------------------------------------------------------------
 
-// Room for a copy of the largest object record.
-union MifObjectCopy {
-    _VECTORVERTEX vertex;
-    _VECTORLINE line;
-    _VECTORRECTANGLE rect;
-    _VECTORCURVEOPENED polyline;
-    _VECTORCURVECLOSED polygon;
-    _VECTORELLIPSE ellipse;
-    _VECTORCIRCLE circle;
-    _VECTORARC arc;
-    _VECTORELLIPTICALARC ellipticalArc;
-    _VECTORTEXTA text;
-};
-
 bool IsWrittenType(uint32_t nType) {
     switch (nType) {
     case VOBJ_VERTEX: case VOBJ_LINE: case VOBJ_RECTANGLE: case VOBJ_CURVEOPENED:
@@ -220,7 +206,7 @@ bool IsWrittenType(uint32_t nType) {
 }
 
 // Hands a copy of a non-text object to the writer of its type.
-int SaveObjectCopy(uint32_t nType, MifObjectCopy* pCopy, CMifFile* pFile) {
+int SaveObjectCopy(uint32_t nType, _VECTORANYOBJECT* pCopy, CMifFile* pFile) {
     switch (nType) {
     case VOBJ_VERTEX: return SaveVertex(&pCopy->vertex, pFile);
     case VOBJ_LINE: return SaveLine(&pCopy->line, pFile);
@@ -256,7 +242,7 @@ int SaveObject(_VECTORHANDLE* pHandle, _VECTOROBJECT* pObject, void* pUserData) 
     if (nRet != MIF_OK)
         return nRet;
 
-    MifObjectCopy copy;
+    _VECTORANYOBJECT copy;
     Z_MemorySet(&copy, 0, sizeof(copy));
     nRet = Z_VecGetObjectA(pHandle, pObject, nType, &copy);
     if (nRet != MIF_OK)
