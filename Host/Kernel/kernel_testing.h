@@ -37,7 +37,7 @@ size_t Zk_LiveBitmapCount(void);
 // Allocation calls are Z_LocalAlloc, Z_AllocateBitmap and a Z_ColorResBitmap
 // that has to allocate pixels (one each; the bitmap calls then return -1).
 // Write calls are Z_RedirectedWrite and read calls Z_RedirectedRead, on any
-// handle.
+// handle. Arm a read fault while no other thread is reading.
 void Zk_FailAllocation(uint64_t nth, int32_t bPersistent);
 void Zk_FailWrite(uint64_t nth, int32_t bPersistent);
 void Zk_FailRead(uint64_t nth, int32_t bPersistent);

@@ -31,7 +31,8 @@
 //
 // Reads. Each handle keeps a 64 KiB read buffer that stays valid across
 // seeks, so the line reader's one-byte read and its one-byte step back
-// (Z_RedirectedSeek(h, -1, 1)) cost a few nanoseconds. Each refill calls the
+// (Z_RedirectedSeek(h, -1, 1)) cost a few nanoseconds: they move a pointer
+// in the buffer and nothing else. Each refill calls the
 // progress hook with the position and the file's size.
 //
 // Writes. Writes are buffered (64 KiB), and a write reports its failure on
@@ -82,19 +83,28 @@ constexpr int64_t kReserveChunk = 1024 * 1024;
 }  // namespace
 
 struct tagHANDLE {
+    // The read window: the unread bytes of the read buffer from the cursor
+    // on, [pWinNext, pWinEnd). A one-byte read from it moves pWinNext and
+    // nothing else. The window is empty (all three pointers null) inside
+    // every slow path, while writes are pending and while a read fault is
+    // armed, so those calls all reach the slow paths.
+    const uint8_t* pWinNext = nullptr;
+    const uint8_t* pWinEnd = nullptr;
+    const uint8_t* pWinStart = nullptr;  // pWinNext when the window was opened
+
     uint64_t nTag = kHandleTag;
     int fd = -1;
     bool bAppend = false;
 
-    // The cursor: the file position of the next read or write. Only the
-    // thread using the handle writes it; Zk_ReadCalls reads it from others,
-    // so every access goes through Pos / MovePos (relaxed atomic builtins:
-    // plain moves on x86).
+    // The cursor, the file position of the next read or write, is
+    // nPos + (pWinNext - pWinStart). Only the thread using the handle writes
+    // these; Zk_ReadCalls reads them from others, so every access goes
+    // through relaxed atomic builtins (plain moves on x86).
     int64_t nPos = 0;
-    // One-byte reads served by the fast path are counted without a counter
-    // of their own: each moves nPos by exactly one and nothing else, while
-    // every other move of nPos (MovePos) moves nPosBias as well, so their
-    // number is nPos - nPosBias (modulo 2^64).
+    // One-byte reads served by the window are counted without a counter of
+    // their own: each moves the cursor by exactly one and nothing else,
+    // while every other move of the cursor (MovePos) moves nPosBias as well,
+    // so their number is the cursor less nPosBias (modulo 2^64).
     uint64_t nPosBias = 0;
 
     // Read buffer: file bytes [nBufPos, nBufPos + nBufLen). Empty while
@@ -129,13 +139,45 @@ struct tagHANDLE {
 
 namespace {
 
-inline int64_t Pos(const tagHANDLE* h) { return __atomic_load_n(&h->nPos, __ATOMIC_RELAXED); }
+template <typename T>
+inline T Load(const T& field) {
+    return __atomic_load_n(&field, __ATOMIC_RELAXED);
+}
+template <typename T>
+inline void Store(T& field, T value) {
+    __atomic_store_n(&field, value, __ATOMIC_RELAXED);
+}
 
-// Any move of the cursor other than a fast one-byte read.
+inline int64_t Pos(const tagHANDLE* h) {
+    return Load(h->nPos) + (Load(h->pWinNext) - Load(h->pWinStart));
+}
+
+// Any move of the cursor other than a one-byte read from the window. The
+// window is closed (every slow path closes it first).
 inline void MovePos(tagHANDLE* h, int64_t nNew) {
-    uint64_t nBias = __atomic_load_n(&h->nPosBias, __ATOMIC_RELAXED);
-    __atomic_store_n(&h->nPosBias, nBias + (uint64_t(nNew) - uint64_t(Pos(h))), __ATOMIC_RELAXED);
-    __atomic_store_n(&h->nPos, nNew, __ATOMIC_RELAXED);
+    Store(h->nPosBias, Load(h->nPosBias) + (uint64_t(nNew) - uint64_t(Load(h->nPos))));
+    Store(h->nPos, nNew);
+}
+
+// Folds the bytes read from the window into nPos and empties the window.
+void CloseWindow(tagHANDLE* h) {
+    Store(h->nPos, Pos(h));
+    Store(h->pWinStart, static_cast<const uint8_t*>(nullptr));
+    Store(h->pWinNext, static_cast<const uint8_t*>(nullptr));
+    h->pWinEnd = nullptr;
+}
+
+// Opens the window on the buffered bytes from the cursor on, when the
+// cursor is inside the read buffer, no write is pending and no read fault
+// is armed. The window is closed.
+void OpenWindow(tagHANDLE* h) {
+    const uint64_t nOff = uint64_t(Load(h->nPos) - h->nBufPos);
+    if (h->nWLen || nOff >= h->nBufLen || zk::g_faultArmed[zk::kFaultRead].load(std::memory_order_relaxed))
+        return;
+    const uint8_t* p = h->pBuf + nOff;
+    Store(h->pWinStart, p);
+    Store(h->pWinNext, p);
+    h->pWinEnd = h->pBuf + h->nBufLen;
 }
 
 // Read calls made on a handle (from any thread; exact on the handle's own).
@@ -405,7 +447,10 @@ __attribute__((noinline)) int32_t ReadCall(tagHANDLE* h, uint8_t* p, int32_t nCo
     }
     Bump(h->nReadCalls);
     if (zk::FaultFires(zk::kFaultRead)) return -1;
-    return ReadSlow(h, p, nCount);
+    CloseWindow(h);
+    const int32_t nResult = ReadSlow(h, p, nCount);
+    OpenWindow(h);
+    return nResult;
 }
 
 // Every write that the fast path of Z_RedirectedWrite does not take.
@@ -417,7 +462,10 @@ __attribute__((noinline)) int32_t WriteCall(tagHANDLE* h, const uint8_t* p, int3
     }
     Bump(h->nWriteCalls);
     if (zk::FaultFires(zk::kFaultWrite)) return 0;
-    return WriteSlow(h, p, nCount);
+    CloseWindow(h);
+    const int32_t nResult = WriteSlow(h, p, nCount);
+    OpenWindow(h);
+    return nResult;
 }
 
 // The step-back observer (Zk_SetStepBackObserver). The flag keeps the
@@ -458,11 +506,19 @@ __attribute__((noinline)) int64_t SeekCall(tagHANDLE* hFile, int64_t nOffset, in
     if (__builtin_add_overflow(nBase, nOffset, &nTarget) || nTarget < 0) return MIF_ERR_ARG;
     if (hFile->nWLen && nTarget != hFile->nWPos + hFile->nWLen && !Flush(hFile))
         return MIF_ERR_WRITE;
+    CloseWindow(hFile);
     MovePos(hFile, nTarget);
+    OpenWindow(hFile);
     return nTarget;
 }
 
 }  // namespace
+
+void zk::CloseReadWindows() {
+    Registry& r = TheRegistry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    for (tagHANDLE* h = r.head.pNext; h != &r.head; h = h->pNext) CloseWindow(h);
+}
 
 extern "C" {
 
@@ -497,15 +553,13 @@ tagHANDLE* Z_RedirectedOpen(const char* pszPath, int32_t nFlags, int32_t nMode) 
 
 int32_t Z_RedirectedRead(tagHANDLE* hFile, void* pBuffer, int32_t nCount) {
     // The line reader's case, kept to a handful of instructions: one byte
-    // from the buffer of a handle that is neither null nor all ones, with no
-    // read fault armed. Everything else takes ReadCall.
-    if (uintptr_t(hFile) + 1 > 1 && nCount == 1 && pBuffer &&
-        !zk::g_faultArmed[zk::kFaultRead].load(std::memory_order_relaxed)) {
-        const int64_t nPos = Pos(hFile);
-        const uint64_t nOff = uint64_t(nPos - hFile->nBufPos);
-        if (nOff < hFile->nBufLen) {
-            *static_cast<uint8_t*>(pBuffer) = hFile->pBuf[nOff];
-            __atomic_store_n(&hFile->nPos, nPos + 1, __ATOMIC_RELAXED);  // counted by nPos itself
+    // from the read window of a handle that is neither null nor all ones.
+    // Everything else takes ReadCall.
+    if (uintptr_t(hFile) + 1 > 1 && nCount == 1 && pBuffer) {
+        const uint8_t* p = Load(hFile->pWinNext);
+        if (p < hFile->pWinEnd) {
+            *static_cast<uint8_t*>(pBuffer) = *p;
+            Store(hFile->pWinNext, p + 1);  // counted by the cursor itself
             return 1;
         }
     }
@@ -513,13 +567,18 @@ int32_t Z_RedirectedRead(tagHANDLE* hFile, void* pBuffer, int32_t nCount) {
 }
 
 int64_t Z_RedirectedSeek(tagHANDLE* hFile, int64_t nOffset, int32_t nOrigin) {
-    // The line reader's step back: relative, nothing pending to write.
-    int64_t nTarget;
-    if (uintptr_t(hFile) + 1 > 1 && nOrigin == 1 && hFile->nWLen == 0 &&
-        !__builtin_add_overflow(Pos(hFile), nOffset, &nTarget) && nTarget >= 0) {
-        MovePos(hFile, nTarget);
-        NoteSeek(hFile, nOffset, nOrigin, nTarget);
-        return nTarget;
+    // The line reader's step back: a relative move that stays inside the
+    // read buffer moves the window's cursor (and the bias, as it is not a
+    // read).
+    if (uintptr_t(hFile) + 1 > 1 && nOrigin == 1 && hFile->pWinEnd) {
+        const uint8_t* p = Load(hFile->pWinNext);
+        if (nOffset >= hFile->pBuf - p && nOffset <= hFile->pWinEnd - p) {
+            Store(hFile->nPosBias, Load(hFile->nPosBias) + uint64_t(nOffset));
+            Store(hFile->pWinNext, p + nOffset);
+            const int64_t nTarget = Pos(hFile);
+            NoteSeek(hFile, nOffset, nOrigin, nTarget);
+            return nTarget;
+        }
     }
     const int64_t nResult = SeekCall(hFile, nOffset, nOrigin);
     NoteSeek(hFile, nOffset, nOrigin, nResult);

@@ -20,10 +20,13 @@ namespace zk {
 
 enum FaultKind { kFaultAlloc = 0, kFaultWrite = 1, kFaultRead = 2, kFaultKinds = 3 };
 
-// True while a fault of this kind is armed. One relaxed load: the per-byte
-// read path asks this before anything else and only takes a lock when a
-// fault is armed.
+// True while a fault of this kind is armed. One relaxed load: the slow
+// paths ask this first and only take a lock when a fault is armed.
 extern std::atomic<bool> g_faultArmed[kFaultKinds];
+// Empties the read window of every open handle, so that each read reaches
+// the fault's count (arming a read fault calls it; the one-byte read path
+// never looks at the faults). Arm read faults while no other thread reads.
+void CloseReadWindows();
 // Takes one call of this kind into the fault's count; true when the call
 // must fail (then Zk_FaultsFired grows by one).
 bool FaultFiresSlow(FaultKind kind);

@@ -43,6 +43,7 @@ void ArmFault(FaultKind kind, uint64_t nth, int32_t bPersistent) {
     f.bPersistent = bPersistent != 0;
     f.bFiring = false;
     g_faultArmed[kind].store(nth != 0, std::memory_order_release);
+    if (kind == kFaultRead && nth != 0) CloseReadWindows();
 }
 
 }  // namespace

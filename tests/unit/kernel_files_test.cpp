@@ -123,6 +123,7 @@ TEST_F(KernelFiles, SeekFromEachOrigin) {
         int64_t nExpected;  // also the position afterwards when >= 0
     } kCases[] = {
         {0, 4, 0, 4},  {5, -1, 1, 4}, {5, 3, 1, 8}, {0, 0, 2, 10}, {0, -3, 2, 7},
+        {9, -9, 1, 0}, {5, 5, 1, 10},  // to either edge of the buffered bytes
         {0, 25, 0, 25},  // past the end: reads nothing
         {2, -3, 1, MIF_ERR_ARG}, {2, -11, 2, MIF_ERR_ARG}, {2, 0, 3, MIF_ERR_ARG},
         {2, INT64_MAX, 1, MIF_ERR_ARG},
@@ -131,6 +132,7 @@ TEST_F(KernelFiles, SeekFromEachOrigin) {
     ASSERT_NE(h, nullptr);
     char ch = 0;
     ASSERT_EQ(Z_RedirectedRead(h, &ch, 1), 1);  // fill the buffer
+    const uint64_t nReadsBefore = Zk_ReadCalls();
     for (const auto& c : kCases) {
         SCOPED_TRACE(testing::Message() << c.nStart << " " << c.nOffset << " " << c.nOrigin);
         ASSERT_EQ(Z_RedirectedSeek(h, c.nStart, 0), c.nStart);
@@ -141,6 +143,7 @@ TEST_F(KernelFiles, SeekFromEachOrigin) {
         EXPECT_EQ(Z_RedirectedRead(h, &ch, 1), nPos < 10 ? 1 : 0);
         EXPECT_EQ(ch, nPos < 10 ? char('0' + nPos) : 0);
     }
+    EXPECT_EQ(Zk_ReadCalls() - nReadsBefore, std::size(kCases));  // seeks are not reads
     Z_RedirectedClose(h);
 }
 
