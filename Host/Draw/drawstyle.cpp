@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "drawhairline.h"
+
 namespace {
 
 constexpr double kHatchSpacing = 8.0;   // device pixels between hatch lines
@@ -108,9 +110,10 @@ cairo_line_join_t GetLineJoin(int32_t nJoin) {
     return nJoin == 2 ? CAIRO_LINE_JOIN_BEVEL : CAIRO_LINE_JOIN_MITER;
 }
 
-// Sets the dash pattern of the pen style; solid and unknown styles draw a
-// continuous line.
-void SetPenDash(cairo_t* pCairo, uint32_t nStyle, double dWidth) {
+// Fills adDashes with the dash pattern of the pen style in device pixels
+// and returns its length; solid and unknown styles give 0 (a continuous
+// line).
+int GetPenDash(uint32_t nStyle, double dWidth, double adDashes[kMaxDashes]) {
     const double* pdPattern = nullptr;
     int nCount = 0;
     switch (nStyle) {
@@ -120,10 +123,9 @@ void SetPenDash(cairo_t* pCairo, uint32_t nStyle, double dWidth) {
     case VPEN_DASHDOTDOT: pdPattern = kDashDotDot; nCount = 6; break;
     default: break;
     }
-    double adDashes[kMaxDashes];
     for (int i = 0; i < nCount; ++i)
         adDashes[i] = pdPattern[i] * dWidth;
-    cairo_set_dash(pCairo, adDashes, nCount, 0);
+    return nCount;
 }
 
 }  // namespace
@@ -156,10 +158,20 @@ void StrokeWithPen(cairo_t* pCairo, const _VECTORPEN& pen) {
         return;
     }
     double dWidth = GetPenWidth(pen);
+    double adDashes[kMaxDashes];
+    const int nDashes = GetPenDash(pen.bSolidOverride != 0 ? uint32_t(VPEN_SOLID) : pen.nStyle,
+                                   dWidth, adDashes);
+    // A one-pixel pen on an image is drawn directly: caps and joins do not
+    // show at that width, and cairo's stroker costs many times more.
+    HairlineCanvas canvas;
+    if (dWidth == 1.0 && GetHairlineCanvas(pCairo, &canvas)) {
+        StrokeHairlines(pCairo, canvas, pen.crColor, {adDashes, nDashes});
+        return;
+    }
     cairo_set_line_width(pCairo, dWidth);
     cairo_set_line_cap(pCairo, GetLineCap(pen.nCap));
     cairo_set_line_join(pCairo, GetLineJoin(pen.nJoin));
-    SetPenDash(pCairo, pen.bSolidOverride != 0 ? uint32_t(VPEN_SOLID) : pen.nStyle, dWidth);
+    cairo_set_dash(pCairo, adDashes, nDashes, 0);
     SetSourceColor(pCairo, pen.crColor);
     cairo_stroke(pCairo);
 }
