@@ -204,24 +204,3 @@ TEST(SaveClauses, PenBrushSymbolLines) {
     vertex.pen.crColor = 0;
     EXPECT_EQ(miftest::WriteWith(dir, [&](CMifFile* f) { return SaveSymbol(&vertex, f); }), "");
 }
-
-TEST(SaveClauses, PenReadAndWrittenBack) {
-    TempDir dir;
-    TextReader reader(dir, "Pen (3,7,255)");
-    _VECTORPEN pen;
-    ASSERT_EQ(ReadPen(nullptr, &reader.file, &pen), MIF_OK);
-    EXPECT_EQ(miftest::WriteWith(dir, [&](CMifFile* f) { return SavePen(&pen, f); }), "PEN (1, 6, 255)\r\n");
-}
-
-TEST(SaveClauses, WritersWithoutAFileFail) {
-    CMifFile unbound;
-    _VECTORPEN pen{};
-    pen.nStyle = VPEN_DASH;
-    _VECTORBRUSH brush{};
-    _VECTORVERTEX vertex{};
-    vertex.pen.crColor = 1;
-    EXPECT_EQ(SavePen(&pen, &unbound), MIF_ERR_WRITE);
-    EXPECT_EQ(SaveBrush(&brush, &unbound), MIF_ERR_WRITE);
-    EXPECT_EQ(SaveSymbol(&vertex, &unbound), MIF_ERR_WRITE);
-    EXPECT_EQ(SaveHeader(&unbound), MIF_ERR_WRITE);
-}

@@ -76,13 +76,10 @@ TEST(ReadHeader, AcceptsAndRejects) {
     }
 }
 
-TEST(ReadHeader, Delimiter) {
+TEST(ReadHeader, DelimiterAndMissingArguments) {
     TempDir dir;
     EXPECT_EQ(ReadHeaderOf(dir, "Delimiter \";\"\nDATA\n").cDelimiter, ';');
     EXPECT_EQ(ReadHeaderOf(dir, "Delimiter ,\nDATA\n").cDelimiter, '\0');
-}
-
-TEST(ReadHeader, MissingArguments) {
     _MIFHEADER header{};
     EXPECT_EQ(ReadHeader(nullptr, nullptr), MIF_ERR_ARG);
     EXPECT_EQ(ReadHeader(nullptr, &header), MIF_ERR_NOFILE);

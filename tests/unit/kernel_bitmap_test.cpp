@@ -1,9 +1,8 @@
 // kernel_bitmap_test.cpp - the kernel's bitmaps: records, pixels under the
 // ceiling, fills at every depth, conversions from 24 bpp with their exact
-// palettes, palettes, bottom-up rows, access and release.
+// palettes, bottom-up rows, access and release.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -212,39 +211,6 @@ TEST(KernelBitmap, ConversionFailuresChangeNothing) {
     EXPECT_EQ(Convert(&bm.b, &bm.b, 8), MIF_ERR_NOMEM);
     EXPECT_TRUE(bm.b.nBitsPerPixel == 24 && bm.b.nBytesPerLine == 12 && !bm.b.pPalette);
     EXPECT_EQ(Zk_LiveBitmapCount(), 1u);
-}
-
-TEST(KernelBitmap, LargeConversionIsFast) {
-    Bitmap bm(2048, 2048, 24);  // white, line colours every 16 rows and a band of many shades
-    for (int32_t i = 0; i < 2048 * 2048; ++i) {
-        const uint32_t x = uint32_t(i % 2048), y = uint32_t(i / 2048);
-        bm.Set24(int32_t(x), int32_t(y),
-                 x >= 1000 && x < 1100 ? Rgb(x & 255, y & 255, 77) : y % 16 ? kWhite : Rgb(y & 255, 0, 128));
-    }
-    auto t0 = std::chrono::steady_clock::now();
-    ASSERT_EQ(Convert(&bm.b, &bm.b, 8), MIF_OK);
-    EXPECT_EQ(bm.b.pPalette[0], kWhite);
-    // Generous for sanitizer builds; an optimised build takes tens of ms.
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 5.0);
-}
-
-TEST(KernelBitmap, SetPaletteTakesACopy) {
-    Bitmap bm(2, 2, 8);
-    uint32_t aPalette[3] = {1, 2, 3};
-    ASSERT_EQ(Z_SetBitmapNewPalette(&bm.b, aPalette, 3), MIF_OK);
-    aPalette[0] = 99;
-    EXPECT_TRUE(bm.b.pPalette != aPalette && bm.b.nColors == 3 && bm.b.pPalette[0] == 1);
-    uint32_t* pOld = bm.b.pPalette;
-    EXPECT_EQ(Z_SetBitmapNewPalette(&bm.b, nullptr, 3), MIF_ERR_ARG);
-    EXPECT_TRUE(bm.b.pPalette == pOld && bm.b.nColors == 3);  // nothing changed
-    EXPECT_EQ(Z_SetBitmapNewPalette(nullptr, aPalette, 3), MIF_ERR_ARG);
-    ASSERT_EQ(Z_SetBitmapNewPalette(&bm.b, aPalette, 2), MIF_OK);  // replaces (sanitizers see the old one)
-    EXPECT_TRUE(bm.b.pPalette[0] == 99 && bm.b.nColors == 2);
-    _HOSTBITMAP dest = {};  // no pixels, a palette: Z_FreeBitmap releases it
-    dest.nBitsPerPixel = 8;
-    ASSERT_EQ(Z_SetBitmapNewPalette(&dest, aPalette, 3), MIF_OK);
-    EXPECT_EQ(Z_FreeBitmap(&dest), MIF_OK);
-    EXPECT_TRUE(dest.pPalette == nullptr && dest.nColors == 0);
 }
 
 TEST(KernelBitmap, RowsAreBottomUpAndAccessKeepsTheStatus) {

@@ -120,19 +120,4 @@ TEST(KernelMemory, EachFaultKindFiresOnTheNthCall) {
     EXPECT_EQ(Z_RedirectedClose(h), MIF_OK);
 }
 
-TEST(KernelMemory, MemorySetCopyAndSetRect) {
-    char buf[16];
-    Z_MemorySet(buf, 'a', sizeof buf);
-    EXPECT_EQ(std::string(buf, 16), std::string(16, 'a'));
-    Z_MemoryCopy(buf, "0123456789", 10);
-    Z_MemoryCopy(buf + 2, buf, 8);  // overlapping
-    EXPECT_EQ(std::string(buf, 10), "0101234567");
-    Z_MemorySet(nullptr, 0, 0);
-    Z_MemoryCopy(nullptr, nullptr, 0);
-    tagRECT rc;
-    EXPECT_EQ(SetRect(&rc, 1, 2, 30, 40), MIF_OK);
-    EXPECT_TRUE(rc.left == 1 && rc.top == 2 && rc.right == 30 && rc.bottom == 40);
-    EXPECT_EQ(SetRect(nullptr, 0, 0, 1, 1), MIF_ERR_ARG);
-}
-
 }  // namespace

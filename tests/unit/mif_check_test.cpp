@@ -134,11 +134,4 @@ TEST_F(MifCheck, NamesTheLinesTheCauseAndTheFix)
     }
 }
 
-TEST_F(MifCheck, MissingFileIsNotAvailable)
-{
-    CheckReport report;
-    EXPECT_EQ(CheckMifFile(&m_filter, &m_probe, m_dir.Path("missing.mif").c_str(), &report),
-              MIF_ERR_NOFILE);
-}
-
 }  // namespace

@@ -2,15 +2,14 @@
 // targets.
 #include "mif_test_support.h"
 
-#include <dirent.h>
 #include <stdlib.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -26,15 +25,9 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-    DIR* pDir = opendir(m_sRoot.c_str());
-    if (pDir == nullptr)
-        return;
-    while (dirent* pEntry = readdir(pDir)) {
-        if (std::strcmp(pEntry->d_name, ".") != 0 && std::strcmp(pEntry->d_name, "..") != 0)
-            unlink(Path(pEntry->d_name).c_str());
-    }
-    closedir(pDir);
-    rmdir(m_sRoot.c_str());
+    std::error_code error;
+    if (m_sRoot != "/tmp")
+        std::filesystem::remove_all(m_sRoot, error);
 }
 
 std::string TempDir::Path(const std::string& name) const {
@@ -55,8 +48,8 @@ std::string ReadBytes(const std::string& path) {
 }
 
 bool FileExists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
+    std::error_code error;
+    return std::filesystem::exists(path, error);
 }
 
 Drawing::Drawing() {
@@ -108,8 +101,7 @@ TextReader::TextReader(const TempDir& dir, const std::string& text, bool bReadFi
 }
 
 int LoadPath(const std::string& path, _VECTORHANDLE* pHandle) {
-    _LOADDISPATCH load;
-    std::memset(&load, 0, sizeof(load));
+    _LOADDISPATCH load{};
     load.pszFileName = path.c_str();
     load.nLoadMode = 1;
     load.pVectorHandle = pHandle;
@@ -118,12 +110,10 @@ int LoadPath(const std::string& path, _VECTORHANDLE* pHandle) {
 
 int InfoPath(const std::string& path, _CACHESLOT* pSlot) {
     tagHANDLE* hFile = Z_RedirectedOpen(path.c_str(), 0, 256);
-    _IMAGEINFO image;
-    std::memset(&image, 0, sizeof(image));
+    _IMAGEINFO image{};
     image.nSize = sizeof(image);
     _HOSTOPTIONS options = {sizeof(options), 0, 0, 0};
-    _INFODISPATCH info;
-    std::memset(&info, 0, sizeof(info));
+    _INFODISPATCH info{};
     info.hFile = hFile;
     info.pImageInfo = &image;
     info.pCacheSlot = pSlot;
@@ -155,14 +145,12 @@ int TakeRow(uint64_t, _HOSTBITMAP* pBitmap, uint8_t* pRow, uint32_t uFlags, uint
 
 int RasterLoadPath(const std::string& path, _CACHESLOT* pSlot, int32_t nWidth, int32_t nHeight,
                    int32_t nDepth, RasterRows* pRows) {
-    _HOSTBITMAP bitmap;
-    std::memset(&bitmap, 0, sizeof(bitmap));
+    _HOSTBITMAP bitmap{};
     Z_InitBitmap(&bitmap, sizeof(bitmap), nWidth, nHeight, nDepth);
     *pRows = RasterRows();
     pRows->nChecksum = 14695981039346656037ull;
     _HOSTOPTIONS options = {sizeof(options), 0, 0, 0};
-    _LOADDISPATCH load;
-    std::memset(&load, 0, sizeof(load));
+    _LOADDISPATCH load{};
     load.pszFileName = path.c_str();
     load.pBitmap = &bitmap;
     load.pfnRowCallback = TakeRow;

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "mif_test_support.h"
@@ -31,11 +32,8 @@ struct FileOutcome {
     uint64_t nRows8 = 0;
     bool bRowsInOrder = true;
 
-    bool operator==(const FileOutcome& other) const {
-        return results == other.results && nObjects == other.nObjects && mif == other.mif &&
-               mid == other.mid && nRows24 == other.nRows24 && nRows8 == other.nRows8 &&
-               bRowsInOrder == other.bRowsInOrder;
-    }
+    auto Fields() const { return std::tie(results, nObjects, mif, mid, nRows24, nRows8, bRowsInOrder); }
+    bool operator==(const FileOutcome& other) const { return Fields() == other.Fields(); }
 };
 
 FileOutcome RunFile(const char* pszPath, const TempDir& dir) {

@@ -1,13 +1,12 @@
 // vector_kernel_test.cpp - the vector kernel's drawings: deep copies and
-// exact extents of every object type, bad records and handles, layers,
-// enumeration, the drawing's box, page sizes and large drawings.
+// exact extents of every object type, bad records, enumeration, the
+// drawing's box, page sizes and large drawings.
 #include <gtest/gtest.h>
 
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -314,69 +313,6 @@ TEST_F(VectorDrawingTest, BadRecordsAndRequestsAreRefused) {
     EXPECT_EQ(Get(1, VOBJ_LINE, &record), VEC_ERR_BADOBJECT);       // no such position
     EXPECT_EQ(Z_VecGetObjectA(&m_handle, &object, VOBJ_LINE, nullptr), MIF_ERR_ARG);
     EXPECT_EQ(Z_VecFreeObject(VOBJ_LINE, nullptr), MIF_ERR_ARG);
-}
-
-TEST(VectorHandleTest, EveryCallRefusesAMissingOrUninitialisedHandle) {
-    _VECTORHANDLE handle;
-    memset(&handle, 0, sizeof(handle));
-    AnyRecord line = NewRecord(VOBJ_LINE, sizeof(_VECTORLINE));
-    _VECTORLAYERA layer = {sizeof(layer), "L", 1, 0, 0, 0};
-    _VECTOROBJECT object = {sizeof(object), VOBJ_LINE, 0};
-    _VECTORPOINT ptMin, ptMax;
-    int32_t nWidth = 10, nHeight = 10;
-    const std::function<int32_t(_VECTORHANDLE*)> aCalls[] = {
-        [](_VECTORHANDLE* p) { return Z_VecEmpty(p); },
-        [&](_VECTORHANDLE* p) { return Z_VecAddLayerA(p, &layer, nullptr, 0); },
-        [](_VECTORHANDLE* p) { return Z_VecSetActiveLayer(p, 0); },
-        [&](_VECTORHANDLE* p) { return Z_VecAddObjectA(p, nullptr, VOBJ_LINE, &line, nullptr); },
-        [&](_VECTORHANDLE* p) { return Z_VecGetObjectA(p, &object, VOBJ_LINE, &line); },
-        [&](_VECTORHANDLE* p) { return Z_VecGetObjectParallelogram(p, 0, &ptMin, &ptMax, 0); },
-        [&](_VECTORHANDLE* p) { return Z_VecSetParallelogram(p, &ptMin, &ptMax); },
-        [](_VECTORHANDLE* p) { return Z_VecSetOrigin(p, nullptr); },
-        [](_VECTORHANDLE* p) { return Z_VecSetCamera(p, nullptr); },
-        [&](_VECTORHANDLE* p) { return Z_VecGetSize(p, 0, &nWidth, &nHeight); },
-        [](_VECTORHANDLE* p) { return Z_VecSetBackgroundColor(p, 0); },
-        [](_VECTORHANDLE* p) {
-            return Z_VecEnumObjects(p, [](_VECTORHANDLE*, _VECTOROBJECT*, void*) { return 1; }, nullptr, 0);
-        },
-        [](_VECTORHANDLE* p) { return Z_VecDraw(nullptr, p, 1); },
-    };
-    for (size_t i = 0; i < std::size(aCalls); ++i) {
-        EXPECT_EQ(aCalls[i](&handle), VEC_ERR_BADHANDLE) << "call " << i;
-        EXPECT_EQ(aCalls[i](nullptr), MIF_ERR_ARG) << "call " << i;
-    }
-    EXPECT_EQ(Z_VecInit(nullptr), MIF_ERR_ARG);
-    EXPECT_EQ(Z_VecInitObject(nullptr), MIF_ERR_ARG);
-    ASSERT_EQ(Z_VecInit(&handle), 1);
-    EXPECT_EQ(Z_VecDraw(nullptr, &handle, 1), MIF_ERR_ARG);
-    EXPECT_EQ(Z_VecFree(&handle), 1);
-    EXPECT_EQ(Z_VecFree(&handle), 1);  // a second free is harmless
-}
-
-TEST_F(VectorDrawingTest, ObjectsGoToTheActiveLayerOrTheImplicitFirstOne) {
-    ASSERT_EQ(AddLine(0, 0, 1, 1), 1);  // no layer yet: implicit layer 0
-    _VECTORLAYERA layer = {sizeof(layer), "Roads", 1, 0, 0, 0};
-    VECTORLAYER nRoads = -1;
-    ASSERT_EQ(Z_VecAddLayerA(&m_handle, &layer, &nRoads, 0), 1);
-    EXPECT_EQ(nRoads, 1);
-    ASSERT_EQ(AddLine(0, 0, 2, 2), 1);  // adding a layer does not activate it
-    ASSERT_EQ(Z_VecSetActiveLayer(&m_handle, nRoads), 1);
-    ASSERT_EQ(AddLine(0, 0, 3, 3), 1);
-    ASSERT_EQ(AddLine(0, 0, 4, 4, 0), 1);
-    EXPECT_EQ(Z_VecSetActiveLayer(&m_handle, 2), VEC_ERR_BADOBJECT);
-    const int32_t anExpected[] = {0, 0, 1, 0};
-    for (uint64_t i = 0; i < 4; ++i) {
-        AnyRecord copy;
-        ASSERT_EQ(Get(i, VOBJ_LINE, &copy), 1);
-        EXPECT_EQ(copy.head.nLayer, anExpected[i]) << i;
-    }
-    ASSERT_EQ(Z_VecEmpty(&m_handle), 1);  // drops the layers too: the first object makes layer 0 again
-    EXPECT_TRUE(EnumeratedTypes().empty());
-    ASSERT_EQ(AddLine(0, 0, 1, 1), 1);
-    ASSERT_EQ(Z_VecAddLayerA(&m_handle, &layer, &nRoads, 0), 1);
-    EXPECT_EQ(nRoads, 1);
-    layer.nSize = 8;
-    EXPECT_EQ(Z_VecAddLayerA(&m_handle, &layer, nullptr, 0), VEC_ERR_BADOBJECT);
 }
 
 TEST_F(VectorDrawingTest, EnumerationRunsInDrawingOrderAndStopsAtTheFirstRefusal) {
