@@ -191,9 +191,6 @@ private:
 // rectangle but moving the pattern along the whole length.
 void StrokeSegment(const HairlineCanvas& canvas, uint32_t crColor, DashWalker* pDash,
                    const Segment& seg) {
-    const double dLength = std::hypot(seg.dX1 - seg.dX0, seg.dY1 - seg.dY0);
-    if (!(dLength > 0.0))
-        return;
     double dT0, dT1;
     const bool bVisible = ClipToBox(seg, canvas.nLeft - 1.0, canvas.nTop - 1.0,
                                     canvas.nRight + 1.0, canvas.nBottom + 1.0, &dT0, &dT1);
@@ -204,6 +201,11 @@ void StrokeSegment(const HairlineCanvas& canvas, uint32_t crColor, DashWalker* p
         }
         return;
     }
+    // Device coordinates stay within a few million: no overflow to guard.
+    const double dDX = seg.dX1 - seg.dX0, dDY = seg.dY1 - seg.dY0;
+    const double dLength = std::sqrt(dDX * dDX + dDY * dDY);
+    if (!(dLength > 0.0))
+        return;
     if (!bVisible) {
         pDash->Skip(dLength);
         return;
