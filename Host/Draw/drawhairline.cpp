@@ -191,6 +191,9 @@ private:
 // rectangle but moving the pattern along the whole length.
 void StrokeSegment(const HairlineCanvas& canvas, uint32_t crColor, DashWalker* pDash,
                    const Segment& seg) {
+    if (!std::isfinite(seg.dX0) || !std::isfinite(seg.dY0) || !std::isfinite(seg.dX1) ||
+        !std::isfinite(seg.dY1))
+        return;
     double dT0, dT1;
     const bool bVisible = ClipToBox(seg, canvas.nLeft - 1.0, canvas.nTop - 1.0,
                                     canvas.nRight + 1.0, canvas.nBottom + 1.0, &dT0, &dT1);

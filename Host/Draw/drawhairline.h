@@ -26,7 +26,8 @@ struct HairlineCanvas {
     int32_t nBottom;
 };
 
-// A dash pattern in device pixels: on, off, on, ... (nCount 0: solid).
+// A dash pattern in device pixels: on, off, on, off, ... (an even count;
+// nCount 0: solid).
 struct HairlineDash {
     const double* pdLengths;
     int32_t nCount;

@@ -555,9 +555,10 @@ int32_t Z_RedirectedRead(tagHANDLE* hFile, void* pBuffer, int32_t nCount) {
     // The line reader's case, kept to a handful of instructions: one byte
     // from the read window of a handle that is neither null nor all ones.
     // Everything else takes ReadCall.
-    if (uintptr_t(hFile) + 1 > 1 && nCount == 1 && pBuffer) {
+    // The hints keep that path free of taken branches.
+    if (__builtin_expect(uintptr_t(hFile) + 1 > 1 && nCount == 1 && pBuffer, 1)) {
         const uint8_t* p = Load(hFile->pWinNext);
-        if (p < hFile->pWinEnd) {
+        if (__builtin_expect(p < hFile->pWinEnd, 1)) {
             *static_cast<uint8_t*>(pBuffer) = *p;
             Store(hFile->pWinNext, p + 1);  // counted by the cursor itself
             return 1;
