@@ -3,14 +3,21 @@
 // size, or an SVG or PDF file. Between Z_Drw_BeginPaint and Z_Drw_EndPaint a
 // cairo context clipped to the viewport paints one object record at a time.
 //
-// Contexts share nothing, so separate threads may paint separate contexts.
+// Separate threads may paint separate contexts: contexts share no state
+// but cairo's fonts, and texts are set under one lock (drawtext.cpp). A
+// paint can be split into two bands over the same pixels, one per thread
+// (Z_Drw_SplitPaint); each band context passes over the objects whose rows
+// lie outside its band.
 #include "drawengine.h"
 
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <cairo.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 
 #include "drawmap.h"
@@ -22,13 +29,20 @@ struct ZDRWCONTEXT {
     cairo_t* pCairo;          // made afresh by each paint; null before the first
     _HOSTBITMAP* pBitmap;     // the bitmap painted over; null for a vector file
     tagRECT rcViewport;       // of the paint in progress
+    tagRECT rcClip;           // what this context paints: the viewport or its band
     DrawMap map;
     bool bPainting;
+    bool bBand;               // the lower band of a split paint (see Z_Drw_SplitPaint)
+    bool bSplit;              // paints a band: objects outside its rows are passed over
 };
 
 namespace {
 
 constexpr int32_t kDefaultEngine = 1;
+// A paint is split only when each band gets at least this many rows.
+constexpr int32_t kMinBandRows = 128;
+
+std::atomic<bool> g_bSplitPainting{true};
 
 int32_t ResultFromStatus(cairo_status_t nStatus) {
     switch (nStatus) {
@@ -108,9 +122,10 @@ void CopySurfaceToBitmap(cairo_surface_t* pSurface, _HOSTBITMAP* pBitmap) {
     }
 }
 
-// Replaces the cairo context with a fresh one clipped to the viewport. Used
-// at the start of each paint and after cairo refused an object, because a
-// cairo context in an error state stays in it.
+// Replaces the cairo context with a fresh one clipped to the context's
+// rectangle. Used at the start of each paint, when a paint is split, and
+// after cairo refused an object, because a cairo context in an error state
+// stays in it.
 int32_t RestartCairo(ZDRWCONTEXT* pContext) {
     cairo_destroy(pContext->pCairo);
     pContext->pCairo = cairo_create(pContext->pSurface);
@@ -124,7 +139,7 @@ int32_t RestartCairo(ZDRWCONTEXT* pContext) {
     cairo_font_options_set_hint_metrics(pOptions, CAIRO_HINT_METRICS_OFF);
     cairo_set_font_options(pCairo, pOptions);
     cairo_font_options_destroy(pOptions);
-    const tagRECT& rc = pContext->rcViewport;
+    const tagRECT& rc = pContext->rcClip;
     cairo_rectangle(pCairo, rc.left, rc.top, double(rc.right) - rc.left,
                     double(rc.bottom) - rc.top);
     cairo_clip(pCairo);
@@ -200,6 +215,8 @@ int32_t Z_Drw_BeginPaint(ZDRWCONTEXT* pContext, const tagRECT* pViewport,
         CopyBitmapToSurface(*pContext->pBitmap, pContext->pSurface);
     }
     pContext->rcViewport = NormalizeRect(*pViewport);
+    pContext->rcClip = pContext->rcViewport;
+    pContext->bSplit = false;
     pContext->map = MakeDrawMap(pContext->rcViewport, *pMin, *pMax);
     int32_t nRet = RestartCairo(pContext);
     if (nRet != MIF_OK)
@@ -217,6 +234,10 @@ int32_t Z_Drw_DrawObject(ZDRWCONTEXT* pContext, uint32_t nType, const void* pRec
         return MIF_ERR_ARG;
     if (!pContext->bPainting)
         return DRW_ERR_STATE;
+    double dTop, dBottom;
+    if (pContext->bSplit && GetObjectRowSpan(pContext->map, nType, pRecord, &dTop, &dBottom) &&
+        (dBottom < pContext->rcClip.top || dTop > pContext->rcClip.bottom))
+        return MIF_OK;
     cairo_t* pCairo = pContext->pCairo;
     cairo_save(pCairo);
     PaintObject(pCairo, pContext->map, nType, pRecord);
@@ -233,6 +254,10 @@ int32_t Z_Drw_EndPaint(ZDRWCONTEXT* pContext) {
     if (!pContext->bPainting)
         return DRW_ERR_STATE;
     pContext->bPainting = false;
+    if (pContext->bBand) {
+        cairo_surface_flush(pContext->pSurface);
+        return ResultFromStatus(cairo_status(pContext->pCairo));
+    }
     if (pContext->pBitmap == nullptr) {
         cairo_show_page(pContext->pCairo);
         return ResultFromStatus(cairo_status(pContext->pCairo));
@@ -242,3 +267,62 @@ int32_t Z_Drw_EndPaint(ZDRWCONTEXT* pContext) {
     CopySurfaceToBitmap(pContext->pSurface, pContext->pBitmap);
     return MIF_OK;
 }
+
+int32_t Z_Drw_SplitPaint(ZDRWCONTEXT* pContext, ZDRWCONTEXT** ppLower) {
+    if (ppLower == nullptr)
+        return MIF_ERR_ARG;
+    *ppLower = nullptr;
+    if (pContext == nullptr)
+        return MIF_ERR_ARG;
+    if (!pContext->bPainting)
+        return DRW_ERR_STATE;
+    const tagRECT rcView = pContext->rcClip;
+    if (pContext->pBitmap == nullptr || pContext->bBand || pContext->bSplit ||
+        !g_bSplitPainting.load(std::memory_order_relaxed) || ::sysconf(_SC_NPROCESSORS_ONLN) < 2 ||
+        int64_t(rcView.bottom) - rcView.top < 2 * kMinBandRows)
+        return MIF_OK;
+    // The lower band paints through a surface over the same pixels from the
+    // middle row down, offset so that both contexts share device space.
+    const int32_t nMiddle = int32_t((int64_t(rcView.top) + rcView.bottom) / 2);
+    const int32_t nFirstRow = std::clamp(nMiddle, 0, cairo_image_surface_get_height(pContext->pSurface));
+    cairo_surface_flush(pContext->pSurface);
+    const int nStride = cairo_image_surface_get_stride(pContext->pSurface);
+    cairo_surface_t* pBand = cairo_image_surface_create_for_data(
+        cairo_image_surface_get_data(pContext->pSurface) + size_t(nFirstRow) * size_t(nStride),
+        CAIRO_FORMAT_RGB24, cairo_image_surface_get_width(pContext->pSurface),
+        cairo_image_surface_get_height(pContext->pSurface) - nFirstRow, nStride);
+    cairo_surface_set_device_offset(pBand, 0, -nFirstRow);
+    ZDRWCONTEXT* pLower = nullptr;
+    int32_t nRet = CreateContext(pBand, nullptr, &pLower);
+    if (nRet != MIF_OK)
+        return nRet;
+    pLower->rcViewport = pContext->rcViewport;
+    pLower->rcClip = {rcView.left, nMiddle, rcView.right, rcView.bottom};
+    pLower->map = pContext->map;
+    pLower->bBand = true;
+    pLower->bSplit = true;
+    nRet = RestartCairo(pLower);
+    if (nRet != MIF_OK) {
+        Z_Drw_Destroy(pLower);
+        return nRet;
+    }
+    pLower->bPainting = true;
+    pContext->rcClip.bottom = nMiddle;
+    pContext->bSplit = true;
+    nRet = RestartCairo(pContext);
+    if (nRet != MIF_OK) {
+        // Back to one context painting the whole viewport.
+        Z_Drw_Destroy(pLower);
+        pContext->rcClip = rcView;
+        pContext->bSplit = false;
+        RestartCairo(pContext);
+        return nRet;
+    }
+    *ppLower = pLower;
+    return MIF_OK;
+}
+
+void Z_Drw_SetSplitPainting(int32_t bEnabled) {
+    g_bSplitPainting.store(bEnabled != 0, std::memory_order_relaxed);
+}
+

@@ -51,6 +51,21 @@ int32_t Z_Drw_DrawObject(ZDRWCONTEXT* pContext, uint32_t nType,
 // progress, -401 when the bitmap lost its pixels or size.
 int32_t Z_Drw_EndPaint(ZDRWCONTEXT* pContext);
 
+// Splits a paint in progress on a bitmap into two bands that separate
+// threads can paint at once: the context keeps the viewport's upper half,
+// and *ppLower receives a context for its lower half, over the same pixels.
+// Each band takes every object and passes over those that cannot reach its
+// rows, so each thread does about half of the work; the picture is the one
+// an unsplit paint makes. The lower context is ended (Z_Drw_EndPaint) and
+// destroyed before the paint of the first one ends. Returns 1 with
+// *ppLower null when the paint is not worth splitting (a vector file, a
+// viewport under 256 rows, one processor, or splitting switched off); 1
+// with the lower context; -13, -402 when no paint is in progress, or the
+// code of a cairo failure (then nothing was split).
+int32_t Z_Drw_SplitPaint(ZDRWCONTEXT* pContext, ZDRWCONTEXT** ppLower);
+// Switches splitting on (the default) or off for every context.
+void Z_Drw_SetSplitPainting(int32_t bEnabled);
+
 }  // extern "C"
 
 #endif  // HOST_DRAW_DRAWENGINE_H

@@ -53,7 +53,8 @@ inline void BlendPixel(const HairlineCanvas& canvas, uint32_t crColor, int64_t n
     const int32_t nAlpha = int32_t(dCoverage * 256.0 + 0.5);
     if (nAlpha <= 0)
         return;
-    uint32_t& nPixel = canvas.pPixels[nY * canvas.nStridePixels + nX];
+    uint32_t& nPixel =
+        canvas.pPixels[(nY + canvas.nOffsetY) * canvas.nStridePixels + nX + canvas.nOffsetX];
     // Host colours keep red in the lowest byte, RGB24 pixels in bits 16-23.
     const int32_t anSource[3] = {int32_t(crColor & 0xFF), int32_t((crColor >> 8) & 0xFF),
                                  int32_t((crColor >> 16) & 0xFF)};
@@ -230,17 +231,25 @@ bool GetHairlineCanvas(cairo_t* pCairo, HairlineCanvas* pCanvas) {
     if (matrix.xx != 1.0 || matrix.yx != 0.0 || matrix.xy != 0.0 || matrix.yy != 1.0 ||
         matrix.x0 != 0.0 || matrix.y0 != 0.0)
         return false;
+    double dOffsetX, dOffsetY;
+    cairo_surface_get_device_offset(pSurface, &dOffsetX, &dOffsetY);
+    if (dOffsetX != std::trunc(dOffsetX) || dOffsetY != std::trunc(dOffsetY))
+        return false;
     double dX1, dY1, dX2, dY2;
     cairo_clip_extents(pCairo, &dX1, &dY1, &dX2, &dY2);
-    const int32_t nWidth = cairo_image_surface_get_width(pSurface);
-    const int32_t nHeight = cairo_image_surface_get_height(pSurface);
+    // The image's own rectangle in device coordinates.
+    const double dLeft = -dOffsetX, dTop = -dOffsetY;
+    const double dRight = dLeft + cairo_image_surface_get_width(pSurface);
+    const double dBottom = dTop + cairo_image_surface_get_height(pSurface);
     cairo_surface_flush(pSurface);
     pCanvas->pPixels = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(pSurface));
     pCanvas->nStridePixels = cairo_image_surface_get_stride(pSurface) / 4;
-    pCanvas->nLeft = int32_t(std::clamp(std::ceil(dX1), 0.0, double(nWidth)));
-    pCanvas->nTop = int32_t(std::clamp(std::ceil(dY1), 0.0, double(nHeight)));
-    pCanvas->nRight = int32_t(std::clamp(std::floor(dX2), 0.0, double(nWidth)));
-    pCanvas->nBottom = int32_t(std::clamp(std::floor(dY2), 0.0, double(nHeight)));
+    pCanvas->nOffsetX = int32_t(dOffsetX);
+    pCanvas->nOffsetY = int32_t(dOffsetY);
+    pCanvas->nLeft = int32_t(std::clamp(std::ceil(dX1), dLeft, dRight));
+    pCanvas->nTop = int32_t(std::clamp(std::ceil(dY1), dTop, dBottom));
+    pCanvas->nRight = int32_t(std::clamp(std::floor(dX2), dLeft, dRight));
+    pCanvas->nBottom = int32_t(std::clamp(std::floor(dY2), dTop, dBottom));
     return pCanvas->pPixels != nullptr;
 }
 

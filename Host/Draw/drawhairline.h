@@ -15,11 +15,15 @@
 
 #include <cstdint>
 
-// Where hairlines go: the pixels of an RGB24 image and the clip rectangle
-// (device pixels, right and bottom exclusive, inside the image).
+// Where hairlines go: the pixels of an RGB24 image, where the pixel at
+// device (x, y) is at row y + nOffsetY and column x + nOffsetX (the
+// surface's device offset), and the clip rectangle (device pixels, right
+// and bottom exclusive, inside the image).
 struct HairlineCanvas {
     uint32_t* pPixels;
     int32_t nStridePixels;
+    int32_t nOffsetX;
+    int32_t nOffsetY;
     int32_t nLeft;
     int32_t nTop;
     int32_t nRight;

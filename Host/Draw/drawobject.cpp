@@ -165,7 +165,119 @@ void PaintArc(cairo_t* pCairo, const DrawMap& map, const _VECTORPOINT& ptCenter,
     FinishOpenShape(pCairo, bBuilt, pen);
 }
 
+// The smallest and largest device y seen so far.
+struct RowSpan {
+    double dTop = 1e300;
+    double dBottom = -1e300;
+
+    bool AddPoint(const DrawMap& map, const _VECTORPOINT& pt) {
+        DevicePoint device;
+        if (!MapPoint(map, pt.x, pt.y, &device))
+            return false;
+        dTop = std::min(dTop, device.dY);
+        dBottom = std::max(dBottom, device.dY);
+        return true;
+    }
+
+    bool AddPoints(const DrawMap& map, const _VECTORPOINT* pPoints, int32_t nPoints) {
+        if (pPoints == nullptr || nPoints <= 0)
+            return false;
+        for (int32_t i = 0; i < nPoints; ++i)
+            if (!AddPoint(map, pPoints[i]))
+                return false;
+        return true;
+    }
+
+    // A centre and a radius along y, in drawing units.
+    bool AddRound(const DrawMap& map, const _VECTORPOINT& ptCenter, double dRadiusY) {
+        double dReach;
+        if (!AddPoint(map, ptCenter) || !MapLength(dRadiusY, map.dScaleY, &dReach))
+            return false;
+        dTop -= dReach;
+        dBottom += dReach;
+        return true;
+    }
+};
+
+bool SpanRecord(const DrawMap& map, uint32_t nType, const void* pRecord, RowSpan* pSpan,
+                const _VECTORPEN** ppPen) {
+    switch (nType) {
+    case VOBJ_VERTEX: {
+        const auto& vertex = *static_cast<const _VECTORVERTEX*>(pRecord);
+        *ppPen = &vertex.pen;
+        if (!pSpan->AddPoint(map, vertex.pt))
+            return false;
+        pSpan->dTop -= kMarkerRadius;
+        pSpan->dBottom += kMarkerRadius;
+        return true;
+    }
+    case VOBJ_LINE: {
+        const auto& line = *static_cast<const _VECTORLINE*>(pRecord);
+        *ppPen = &line.pen;
+        return pSpan->AddPoint(map, line.pt1) && pSpan->AddPoint(map, line.pt2);
+    }
+    case VOBJ_RECTANGLE: {
+        const auto& rect = *static_cast<const _VECTORRECTANGLE*>(pRecord);
+        *ppPen = &rect.pen;
+        return pSpan->AddPoint(map, rect.pt1) && pSpan->AddPoint(map, rect.pt2);
+    }
+    case VOBJ_CURVEOPENED: {
+        const auto& curve = *static_cast<const _VECTORCURVEOPENED*>(pRecord);
+        *ppPen = &curve.pen;
+        return pSpan->AddPoints(map, curve.pPoints, curve.nPoints);
+    }
+    case VOBJ_CURVECLOSED: {
+        const auto& curve = *static_cast<const _VECTORCURVECLOSED*>(pRecord);
+        *ppPen = &curve.pen;
+        return pSpan->AddPoints(map, curve.pPoints, curve.nPoints);
+    }
+    case VOBJ_ELLIPSE: {
+        const auto& ellipse = *static_cast<const _VECTORELLIPSE*>(pRecord);
+        *ppPen = &ellipse.pen;
+        return pSpan->AddRound(map, ellipse.ptCenter, ellipse.dRadiusY);
+    }
+    case VOBJ_CIRCLE: {
+        const auto& circle = *static_cast<const _VECTORCIRCLE*>(pRecord);
+        *ppPen = &circle.pen;
+        return pSpan->AddRound(map, circle.ptCenter, circle.dRadius);
+    }
+    case VOBJ_ARC: {
+        const auto& arc = *static_cast<const _VECTORARC*>(pRecord);
+        *ppPen = &arc.pen;
+        return pSpan->AddRound(map, arc.ptCenter, arc.dRadius);
+    }
+    case VOBJ_ELLIPTICALARC: {
+        const auto& arc = *static_cast<const _VECTORELLIPTICALARC*>(pRecord);
+        *ppPen = &arc.pen;
+        return pSpan->AddRound(map, arc.ptCenter, arc.dRadiusY);
+    }
+    case VOBJ_TEXTA: {
+        // The box lies within one height of the anchor; glyphs may reach
+        // past it by about as much again.
+        const auto& text = *static_cast<const _VECTORTEXTA*>(pRecord);
+        *ppPen = &text.pen;
+        return pSpan->AddRound(map, text.ptAnchor, 2 * text.dCharHeight);
+    }
+    default:
+        return false;
+    }
+}
+
 }  // namespace
+
+bool GetObjectRowSpan(const DrawMap& map, uint32_t nType, const void* pRecord,
+                      double* pdTop, double* pdBottom) {
+    RowSpan span;
+    const _VECTORPEN* pPen = nullptr;
+    if (!SpanRecord(map, nType, pRecord, &span, &pPen))
+        return false;
+    // A miter join reaches out five pen widths at cairo's limit of 10; two
+    // more pixels cover anti-aliasing.
+    const double dMargin = 5 * GetPenWidth(*pPen) + 2;
+    *pdTop = span.dTop - dMargin;
+    *pdBottom = span.dBottom + dMargin;
+    return true;
+}
 
 void PaintObject(cairo_t* pCairo, const DrawMap& map, uint32_t nType,
                  const void* pRecord) {

@@ -14,4 +14,10 @@
 void PaintObject(cairo_t* pCairo, const DrawMap& map, uint32_t nType,
                  const void* pRecord);
 
+// The device rows the record may ink: its y extent widened by what its pen
+// can add and, for a text, by its own height. False when that cannot be
+// told (the record is then painted wherever it falls).
+bool GetObjectRowSpan(const DrawMap& map, uint32_t nType, const void* pRecord,
+                      double* pdTop, double* pdBottom);
+
 #endif  // HOST_DRAW_DRAWOBJECT_H

@@ -92,12 +92,6 @@ bool DrawsLine(const _VECTORPEN& pen) {
     return pen.bSolidOverride != 0 || pen.nStyle != VPEN_NULL;
 }
 
-double GetPenWidth(const _VECTORPEN& pen) {
-    if (pen.nWidth <= 0)
-        return 1.0;
-    return pen.nWidth < kMaxPenWidth ? pen.nWidth : kMaxPenWidth;
-}
-
 cairo_line_cap_t GetLineCap(int32_t nCap) {
     if (nCap == 1)
         return CAIRO_LINE_CAP_ROUND;
@@ -129,6 +123,12 @@ int GetPenDash(uint32_t nStyle, double dWidth, double adDashes[kMaxDashes]) {
 }
 
 }  // namespace
+
+double GetPenWidth(const _VECTORPEN& pen) {
+    if (pen.nWidth <= 0)
+        return 1.0;
+    return pen.nWidth < kMaxPenWidth ? pen.nWidth : kMaxPenWidth;
+}
 
 void SetSourceColor(cairo_t* pCairo, uint32_t crColor) {
     cairo_set_source_rgb(pCairo, (crColor & 0xFF) / 255.0,

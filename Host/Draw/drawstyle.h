@@ -9,6 +9,9 @@
 
 #include "hostapi.h"
 
+// The width of the pen's line in device pixels (1 to 1000).
+double GetPenWidth(const _VECTORPEN& pen);
+
 // Makes a host colour value (red in the lowest byte) cairo's source.
 void SetSourceColor(cairo_t* pCairo, uint32_t crColor);
 

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "drawstyle.h"
 
@@ -14,6 +15,11 @@ namespace {
 constexpr double kMinHeight = 1.0 / 64;   // device units; below, nothing shows
 constexpr int32_t kBoldWeight = 600;
 constexpr char kDefaultFace[] = "sans-serif";
+
+// Cairo's scaled fonts and their glyph caches are shared by every context,
+// and this cairo (1.16) crashes when two threads set text at once, so texts
+// are set one at a time, whatever context they go to.
+std::mutex g_textMutex;
 
 // Length of the UTF-8 sequence at p (1 to 4 bytes) when it encodes a
 // character cairo accepts, otherwise 0. Cairo rejects overlong forms,
@@ -143,6 +149,7 @@ void PaintText(cairo_t* pCairo, const DrawMap& map, const _VECTORTEXTA& text) {
     char* pszLine = CopyAsUtf8(text.pszText);
     if (pszLine == nullptr)
         return;
+    std::lock_guard<std::mutex> lock(g_textMutex);
     SelectFont(pCairo, text.font);
     double dAscent;
     double dFontSize = FitFontToHeight(pCairo, box.dHeight, &dAscent);

@@ -9,6 +9,8 @@
 
 #include <atomic>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "drawengine.h"
@@ -89,6 +91,40 @@ int32_t PaintObjects(ZDRWCONTEXT* pContext, const VectorDrawing& drawing) {
             return nResult;
     }
     return 1;
+}
+
+int32_t PaintObjectsGuarded(ZDRWCONTEXT* pContext, const VectorDrawing& drawing) {
+    try {
+        return PaintObjects(pContext, drawing);
+    } catch (const std::bad_alloc&) {
+        return VEC_ERR_NOMEM;
+    }
+}
+
+// Paints with the engine's split when it offers one: the lower band on a
+// second thread (or after the upper one when no thread can be started).
+// Returns the upper band's result when it is not 1, else the lower's.
+int32_t PaintInBands(ZDRWCONTEXT* pContext, const VectorDrawing& drawing) {
+    ZDRWCONTEXT* pLower = nullptr;
+    int32_t nSplit = Z_Drw_SplitPaint(pContext, &pLower);
+    if (nSplit != 1 || pLower == nullptr)
+        return PaintObjectsGuarded(pContext, drawing);
+    int32_t nLower = 1;
+    std::thread worker;
+    try {
+        worker = std::thread([&] { nLower = PaintObjectsGuarded(pLower, drawing); });
+    } catch (const std::system_error&) {
+    }
+    int32_t nUpper = PaintObjectsGuarded(pContext, drawing);
+    if (worker.joinable())
+        worker.join();
+    else
+        nLower = PaintObjectsGuarded(pLower, drawing);
+    int32_t nEndLower = Z_Drw_EndPaint(pLower);
+    Z_Drw_Destroy(pLower);
+    if (nUpper != 1)
+        return nUpper;
+    return nLower != 1 ? nLower : nEndLower;
 }
 
 void WriteCorner(_VECTORPOINT* pCorner, double dX, double dY) {
@@ -348,11 +384,7 @@ int32_t Z_VecDraw(ZDRWCONTEXT* pContext, _VECTORHANDLE* pHandle, int32_t /*nFlag
                                &pHandle->ptMax, 1, drawing.crBackground);
     if (nResult != 1)
         return nResult;
-    try {
-        nResult = PaintObjects(pContext, drawing);
-    } catch (const std::bad_alloc&) {
-        nResult = VEC_ERR_NOMEM;
-    }
+    nResult = PaintInBands(pContext, drawing);
     int32_t nEnd = Z_Drw_EndPaint(pContext);
     return nResult != 1 ? nResult : nEnd;
 }

@@ -53,7 +53,10 @@
 // visible layer to the drawing engine in drawing order, and ends painting.
 // It stops at the first object the engine refuses (still ending the paint)
 // and returns that result, otherwise the result of ending the paint. Its
-// flags argument is reserved.
+// flags argument is reserved. A large raster paint is split by the engine
+// into an upper and a lower band painted on two threads at once (see
+// Z_Drw_SplitPaint); each band stops at its own first refusal, and the
+// upper band's refusal is returned before the lower's.
 #ifndef HOST_VECTOR_VECTORKERNEL_H
 #define HOST_VECTOR_VECTORKERNEL_H
 

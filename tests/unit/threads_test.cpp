@@ -5,11 +5,13 @@
 // nothing unguarded.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
+#include "drawengine.h"
 #include "mif_test_support.h"
 #include "representative_files.h"
 
@@ -99,3 +101,63 @@ TEST(Threads, EightHostThreadsGetWhatOneThreadGets) {
         }
     }
 }
+
+// A large raster paint runs in two bands on two threads; the picture is the
+// one-thread picture up to anti-aliasing rounding where cairo composites
+// through a different clip (a few levels in a few pixels).
+TEST(Threads, APaintSplitInTwoBandsGivesTheOneThreadPicture) {
+    const int32_t kWidth = 480, kHeight = 360;
+    const auto Paint = [&](_VECTORHANDLE* pHandle, bool bSplit) {
+        std::vector<uint8_t> pixels(size_t(3) * kWidth * kHeight, 0);
+        _HOSTBITMAP bitmap = {sizeof(bitmap), kWidth, kHeight, 24, 3 * kWidth, 0, nullptr, 0, 0, 0, 0, pixels.data()};
+        ZDRWCONTEXT* pContext = nullptr;
+        EXPECT_EQ(Z_Drw_FromBitmap(Z_Drw_GetDefaultEngine(), &pContext, &bitmap), MIF_OK);
+        pHandle->rcViewport = {0, 0, kWidth, kHeight};
+        Z_Drw_SetSplitPainting(bSplit);
+        EXPECT_EQ(Z_VecDraw(pContext, pHandle, 1), MIF_OK);
+        Z_Drw_SetSplitPainting(1);
+        Z_Drw_Destroy(pContext);
+        return pixels;
+    };
+    for (const char* pszPath : miftest::kRepresentativeFiles) {
+        SCOPED_TRACE(pszPath);
+        Drawing drawing;
+        ASSERT_EQ(miftest::LoadPath(pszPath, &drawing.h), MIF_OK);
+        const std::vector<uint8_t> one = Paint(&drawing.h, false), split = Paint(&drawing.h, true);
+        size_t nInk = 0, nDiffering = 0;
+        int nLargest = 0;
+        for (size_t i = 0; i < one.size(); ++i) {
+            nInk += one[i] != 0xFF;
+            nDiffering += one[i] != split[i];
+            nLargest = std::max(nLargest, std::abs(one[i] - split[i]));
+        }
+        // A band painting the wrong objects or rows differs by far more.
+        EXPECT_GT(nInk, one.size() / 1000);
+        EXPECT_LE(nLargest, 8);
+        EXPECT_LE(nDiffering, one.size() / 1000);
+    }
+}
+
+TEST(Threads, OnlyLargeBitmapPaintsAreSplit) {
+    std::vector<uint8_t> pixels(size_t(3) * 64 * 300);
+    const _VECTORPOINT ptMin = {0, 0, 0, 0}, ptMax = {1, 1, 0, 0};
+    for (int32_t nRows : {300, 255}) {
+        SCOPED_TRACE(nRows);
+        _HOSTBITMAP bitmap = {sizeof(bitmap), 64, nRows, 24, 3 * 64, 0, nullptr, 0, 0, 0, 0, pixels.data()};
+        ZDRWCONTEXT* pContext = nullptr;
+        ASSERT_EQ(Z_Drw_FromBitmap(Z_Drw_GetDefaultEngine(), &pContext, &bitmap), MIF_OK);
+        ZDRWCONTEXT* pLower = nullptr;
+        EXPECT_EQ(Z_Drw_SplitPaint(pContext, &pLower), DRW_ERR_STATE);  // no paint yet
+        const tagRECT rc = {0, 0, 64, nRows};
+        ASSERT_EQ(Z_Drw_BeginPaint(pContext, &rc, &ptMin, &ptMax, 1, 0), MIF_OK);
+        EXPECT_EQ(Z_Drw_SplitPaint(pContext, &pLower), MIF_OK);
+        EXPECT_EQ(pLower != nullptr, nRows >= 256);
+        if (pLower != nullptr) {
+            EXPECT_EQ(Z_Drw_EndPaint(pLower), MIF_OK);
+            Z_Drw_Destroy(pLower);
+        }
+        EXPECT_EQ(Z_Drw_EndPaint(pContext), MIF_OK);
+        Z_Drw_Destroy(pContext);
+    }
+}
+
