@@ -4,6 +4,8 @@
 // Latin code page); cairo refuses invalid UTF-8 outright.
 #include "drawtext.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -15,6 +17,7 @@ namespace {
 constexpr double kMinHeight = 1.0 / 64;   // device units; below, nothing shows
 constexpr int32_t kBoldWeight = 600;
 constexpr char kDefaultFace[] = "sans-serif";
+constexpr double kFontSizeStep = 0.25;  // device pixels
 
 // Cairo's scaled fonts and their glyph caches are shared by every context,
 // and this cairo (1.16) crashes when two threads set text at once, so texts
@@ -127,17 +130,27 @@ void SelectFont(cairo_t* pCairo, const _VECTORFONTA& font) {
                                                        : CAIRO_FONT_WEIGHT_NORMAL);
 }
 
+// Font sizes are taken in steps of a quarter pixel, so that texts of
+// nearly the same height share one of cairo's scaled fonts and its glyphs
+// instead of each making its own; a text is then at most an eighth of a
+// pixel shorter or taller than its box.
+double QuantizeFontSize(double dSize) {
+    return std::max(kFontSizeStep, std::round(dSize / kFontSizeStep) * kFontSizeStep);
+}
+
 // Sizes the font so that its ascent and descent fill the box's height;
-// returns the font size and the ascent through pdAscent.
+// returns the font size and the ascent through pdAscent. Unhinted extents
+// grow in proportion to the size.
 double FitFontToHeight(cairo_t* pCairo, double dHeight, double* pdAscent) {
-    cairo_set_font_size(pCairo, dHeight);
+    const double dProbe = QuantizeFontSize(dHeight);
+    cairo_set_font_size(pCairo, dProbe);
     cairo_font_extents_t extents;
     cairo_font_extents(pCairo, &extents);
     double dFull = extents.ascent + extents.descent;
-    double dFit = dFull > 0 ? dHeight / dFull : 1.0;
-    cairo_set_font_size(pCairo, dHeight * dFit);
-    *pdAscent = extents.ascent * dFit;
-    return dHeight * dFit;
+    double dSize = QuantizeFontSize(dFull > 0 ? dHeight * dProbe / dFull : dHeight);
+    cairo_set_font_size(pCairo, dSize);
+    *pdAscent = extents.ascent * dSize / dProbe;
+    return dSize;
 }
 
 }  // namespace
