@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ clang-14 libclang-rt-14-dev libgtest-dev libbenchmark-dev
-          libcairo2-dev libpng-dev pkg-config fonts-dejavu-core locales poppler-utils)
+          libcairo2-dev libpng-dev zlib1g-dev pkg-config fonts-dejavu-core locales poppler-utils)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

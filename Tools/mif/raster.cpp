@@ -1,4 +1,4 @@
-// raster.cpp - unpacking delivered rows and writing them with libpng.
+// raster.cpp - unpacking delivered rows and writing them as a PNG file.
 //
 // Pixel layout of the host's rows, the one the kernel's bitmaps use: pixels
 // of fewer than 8 bits are packed from the most significant bit of each byte
@@ -8,9 +8,14 @@
 // black and the last index white.
 #include "raster.h"
 
-#include <png.h>
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -123,6 +128,149 @@ int RasterRowCallback(uint64_t, _HOSTBITMAP* pBitmap, uint8_t* pRow, uint32_t,
     return MIF_OK;
 }
 
+namespace {
+
+// PNG writing. The image data (each row behind a filter byte of 0, "none")
+// is deflated in parts on separate threads: each part is a raw deflate
+// stream, all but the last ended on a byte boundary with a sync flush, so
+// that the parts joined after a zlib header form one stream; the Adler-32
+// checksums of the parts are combined. Level 3 without filtering is what
+// libpng's fast mode does, so the files are as small as its; the parts only
+// lose the matches that would reach back across a part boundary.
+const int PNG_COMPRESSION_LEVEL = 3;
+const int32_t PNG_MIN_ROWS_PER_PART = 64;
+const unsigned PNG_MAX_PARTS = 4;
+
+struct PngPart {
+    int32_t nFirstRow;
+    int32_t nRows;
+    bool bLast;
+    std::vector<uint8_t> abDeflated;
+    uLong nAdler;
+    uLong nBytes;     // uncompressed bytes, filter bytes included
+    bool bOk;
+};
+
+// Feeds nLength bytes to the stream, collecting its output.
+bool DeflateBytes(z_stream* pStream, const uint8_t* pData, size_t nLength, int nFlush,
+                  std::vector<uint8_t>* pOut)
+{
+    pStream->next_in = const_cast<Bytef*>(pData);
+    pStream->avail_in = (uInt)nLength;
+    do {
+        uint8_t abChunk[65536];
+        pStream->next_out = abChunk;
+        pStream->avail_out = sizeof abChunk;
+        int nResult = deflate(pStream, nFlush);
+        if (nResult == Z_STREAM_ERROR)
+            return false;
+        pOut->insert(pOut->end(), abChunk, abChunk + (sizeof abChunk - pStream->avail_out));
+    } while (pStream->avail_out == 0 || pStream->avail_in > 0);
+    return true;
+}
+
+void DeflatePart(const RasterImage* pImage, size_t nRowBytes, PngPart* pPart)
+{
+    z_stream stream;
+    memset(&stream, 0, sizeof stream);
+    pPart->bOk = deflateInit2(&stream, PNG_COMPRESSION_LEVEL, Z_DEFLATED, -15, 8,
+                              Z_DEFAULT_STRATEGY) == Z_OK;
+    if (!pPart->bOk)
+        return;
+    const uint8_t bFilterNone = 0;
+    pPart->nAdler = adler32(0, nullptr, 0);
+    pPart->nBytes = 0;
+    for (int32_t i = 0; i < pPart->nRows && pPart->bOk; ++i) {
+        const uint8_t* pRow = pImage->abPixels.data() + (size_t)(pPart->nFirstRow + i) * nRowBytes;
+        const bool bPartEnd = i + 1 == pPart->nRows;
+        const int nFlush = !bPartEnd ? Z_NO_FLUSH : pPart->bLast ? Z_FINISH : Z_SYNC_FLUSH;
+        pPart->nAdler = adler32(pPart->nAdler, &bFilterNone, 1);
+        pPart->nAdler = adler32(pPart->nAdler, pRow, (uInt)nRowBytes);
+        pPart->nBytes += 1 + nRowBytes;
+        pPart->bOk = DeflateBytes(&stream, &bFilterNone, 1, Z_NO_FLUSH, &pPart->abDeflated) &&
+                     DeflateBytes(&stream, pRow, nRowBytes, nFlush, &pPart->abDeflated);
+    }
+    deflateEnd(&stream);
+}
+
+// Deflates the image data, the zlib header and checksum included.
+bool DeflateImage(const RasterImage* pImage, std::vector<uint8_t>* pOut)
+{
+    const size_t nRowBytes = (size_t)pImage->nWidth * SamplesPerPixel(pImage->nBitsPerPixel);
+    unsigned nParts = std::max(1u, std::min({std::thread::hardware_concurrency(), PNG_MAX_PARTS,
+                                            (unsigned)(pImage->nHeight / PNG_MIN_ROWS_PER_PART)}));
+    std::vector<PngPart> parts(nParts);
+    for (unsigned i = 0; i < nParts; ++i) {
+        parts[i].nFirstRow = (int32_t)((int64_t)pImage->nHeight * i / nParts);
+        parts[i].nRows = (int32_t)((int64_t)pImage->nHeight * (i + 1) / nParts) - parts[i].nFirstRow;
+        parts[i].bLast = i + 1 == nParts;
+    }
+    std::vector<std::thread> threads;
+    for (unsigned i = 1; i < nParts; ++i) {
+        try {
+            threads.emplace_back(DeflatePart, pImage, nRowBytes, &parts[i]);
+        } catch (const std::system_error&) {
+            DeflatePart(pImage, nRowBytes, &parts[i]);  // no thread to be had: here then
+        }
+    }
+    DeflatePart(pImage, nRowBytes, &parts[0]);
+    for (std::thread& thread : threads)
+        thread.join();
+
+    const uint8_t abZlibHeader[2] = {0x78, 0x5E};  // deflate, 32K window, default level
+    pOut->assign(abZlibHeader, abZlibHeader + 2);
+    uLong nAdler = adler32(0, nullptr, 0);
+    for (const PngPart& part : parts) {
+        if (!part.bOk)
+            return false;
+        pOut->insert(pOut->end(), part.abDeflated.begin(), part.abDeflated.end());
+        nAdler = adler32_combine(nAdler, part.nAdler, (z_off_t)part.nBytes);
+    }
+    for (int nShift = 24; nShift >= 0; nShift -= 8)
+        pOut->push_back((uint8_t)(nAdler >> nShift));
+    return true;
+}
+
+void AppendBigEndian32(std::vector<uint8_t>* pOut, uint32_t nValue)
+{
+    for (int nShift = 24; nShift >= 0; nShift -= 8)
+        pOut->push_back((uint8_t)(nValue >> nShift));
+}
+
+// One chunk: length, type, data and the CRC of type and data.
+void AppendChunk(std::vector<uint8_t>* pOut, const char* pszType, const uint8_t* pData,
+                 size_t nLength)
+{
+    AppendBigEndian32(pOut, (uint32_t)nLength);
+    const size_t nTypeAt = pOut->size();
+    pOut->insert(pOut->end(), pszType, pszType + 4);
+    pOut->insert(pOut->end(), pData, pData + nLength);
+    uLong nCrc = crc32(0, pOut->data() + nTypeAt, (uInt)(4 + nLength));
+    AppendBigEndian32(pOut, (uint32_t)nCrc);
+}
+
+// Everything before the image data: signature, header and palette.
+std::vector<uint8_t> PngHead(const RasterImage* pImage, const _HOSTBITMAP* pBitmap)
+{
+    static const uint8_t abSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> abOut(abSignature, abSignature + 8);
+    const bool bPalette = HoldsPaletteIndices(pImage->nBitsPerPixel);
+    std::vector<uint8_t> abHeader;
+    AppendBigEndian32(&abHeader, (uint32_t)pImage->nWidth);
+    AppendBigEndian32(&abHeader, (uint32_t)pImage->nHeight);
+    const uint8_t abRest[5] = {8, (uint8_t)(bPalette ? 3 : 2), 0, 0, 0};  // depth, colour type, methods
+    abHeader.insert(abHeader.end(), abRest, abRest + 5);
+    AppendChunk(&abOut, "IHDR", abHeader.data(), abHeader.size());
+    if (bPalette) {
+        uint8_t abColormap[3 * 256];
+        uint32_t nEntries = BuildColormap(pBitmap, pImage->nBitsPerPixel, abColormap);
+        AppendChunk(&abOut, "PLTE", abColormap, 3 * (size_t)nEntries);
+    }
+    return abOut;
+}
+
+}  // namespace
+
 int WriteRasterPng(const RasterImage* pImage, const _HOSTBITMAP* pBitmap,
                    const char* pszPath, char* pszError, size_t nErrorSize)
 {
@@ -131,27 +279,28 @@ int WriteRasterPng(const RasterImage* pImage, const _HOSTBITMAP* pBitmap,
                  (int)pImage->nRowsReceived, (int)pImage->nHeight);
         return 0;
     }
-    png_image image;
-    memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = (png_uint_32)pImage->nWidth;
-    image.height = (png_uint_32)pImage->nHeight;
-    image.format = PNG_FORMAT_RGB;
-    // Fast compression: a large picture is written in a third of the time,
-    // and drawings compress well either way.
-    image.flags |= PNG_IMAGE_FLAG_FAST;
-    uint8_t abColormap[3 * 256];
-    const uint8_t* pColormap = nullptr;
-    if (HoldsPaletteIndices(pImage->nBitsPerPixel)) {
-        image.colormap_entries = BuildColormap(pBitmap, pImage->nBitsPerPixel, abColormap);
-        image.format = PNG_FORMAT_RGB_COLORMAP;
-        pColormap = abColormap;
+    std::vector<uint8_t> abData;
+    if (!DeflateImage(pImage, &abData)) {
+        snprintf(pszError, nErrorSize, "cannot compress the picture");
+        return 0;
     }
-    png_int_32 nStride = (png_int_32)(pImage->nWidth * SamplesPerPixel(pImage->nBitsPerPixel));
-    if (!png_image_write_to_file(&image, pszPath, 0, pImage->abPixels.data(), nStride,
-                                 pColormap)) {
-        snprintf(pszError, nErrorSize, "%s", image.message);
-        png_image_free(&image);
+    std::vector<uint8_t> abFile = PngHead(pImage, pBitmap);
+    AppendChunk(&abFile, "IDAT", abData.data(), abData.size());
+    AppendChunk(&abFile, "IEND", nullptr, 0);
+    FILE* pFile = fopen(pszPath, "wb");
+    if (pFile == nullptr) {
+        snprintf(pszError, nErrorSize, "cannot create %s: %s", pszPath, strerror(errno));
+        return 0;
+    }
+    bool bOk = fwrite(abFile.data(), 1, abFile.size(), pFile) == abFile.size();
+    int nError = errno;
+    if (fclose(pFile) != 0 && bOk) {
+        bOk = false;
+        nError = errno;
+    }
+    if (!bOk) {
+        snprintf(pszError, nErrorSize, "cannot write %s: %s", pszPath, strerror(nError));
+        remove(pszPath);  // no half-written picture is left behind
         return 0;
     }
     return 1;
