@@ -336,19 +336,20 @@ TEST_F(MifProgram, RenderKeepsNorthUpTheColoursAndTheBackground)
     for (const std::vector<std::string>& asOptions : std::vector<std::vector<std::string>>{
              {}, {"--no-cache"}, {"--bpp", "8"}, {"--bpp", "16"}, {"--bpp", "32"}}) {
         SCOPED_TRACE(testing::PrintToString(asOptions));
-        std::vector<std::string> asSized{"--size", "100x100"};
+        // Tall enough to be painted in two bands and written in two parts.
+        std::vector<std::string> asSized{"--size", "300x300"};
         asSized.insert(asSized.end(), asOptions.begin(), asOptions.end());
         Picture picture = Render(sHalves, asSized);
         ASSERT_TRUE(picture.bRead);
-        EXPECT_TRUE(HasColour(picture, 50, 20, 0xFF0000));
-        EXPECT_TRUE(HasColour(picture, 50, 80, 0x0000FF));
+        EXPECT_TRUE(HasColour(picture, 150, 60, 0xFF0000));
+        EXPECT_TRUE(HasColour(picture, 150, 240, 0x0000FF));
         if (asOptions.size() == 2 && asOptions[1] == "16")
             continue;  // 16 bits cannot hold the background exactly
         asSized.insert(asSized.end(), {"--background", "112233"});
         picture = Render(sLine, asSized);
         ASSERT_TRUE(picture.bRead);
         EXPECT_TRUE(HasColour(picture, 0, 0, 0x112233));
-        EXPECT_TRUE(HasColour(picture, 99, 99, 0x112233));
+        EXPECT_TRUE(HasColour(picture, 299, 299, 0x112233));
     }
 }
 
