@@ -199,63 +199,58 @@ struct RowSpan {
     }
 };
 
+// The record as its type, with its pen handed out.
+template <typename Record>
+const Record& WithPen(const void* pRecord, const _VECTORPEN** ppPen) {
+    const auto& record = *static_cast<const Record*>(pRecord);
+    *ppPen = &record.pen;
+    return record;
+}
+
 bool SpanRecord(const DrawMap& map, uint32_t nType, const void* pRecord, RowSpan* pSpan,
                 const _VECTORPEN** ppPen) {
     switch (nType) {
     case VOBJ_VERTEX: {
-        const auto& vertex = *static_cast<const _VECTORVERTEX*>(pRecord);
-        *ppPen = &vertex.pen;
-        if (!pSpan->AddPoint(map, vertex.pt))
-            return false;
-        pSpan->dTop -= kMarkerRadius;
-        pSpan->dBottom += kMarkerRadius;
-        return true;
+        // The marker reaches its radius around the point.
+        const auto& vertex = WithPen<_VECTORVERTEX>(pRecord, ppPen);
+        return pSpan->AddRound(map, vertex.pt, kMarkerRadius / std::fabs(map.dScaleY));
     }
     case VOBJ_LINE: {
-        const auto& line = *static_cast<const _VECTORLINE*>(pRecord);
-        *ppPen = &line.pen;
+        const auto& line = WithPen<_VECTORLINE>(pRecord, ppPen);
         return pSpan->AddPoint(map, line.pt1) && pSpan->AddPoint(map, line.pt2);
     }
     case VOBJ_RECTANGLE: {
-        const auto& rect = *static_cast<const _VECTORRECTANGLE*>(pRecord);
-        *ppPen = &rect.pen;
+        const auto& rect = WithPen<_VECTORRECTANGLE>(pRecord, ppPen);
         return pSpan->AddPoint(map, rect.pt1) && pSpan->AddPoint(map, rect.pt2);
     }
     case VOBJ_CURVEOPENED: {
-        const auto& curve = *static_cast<const _VECTORCURVEOPENED*>(pRecord);
-        *ppPen = &curve.pen;
+        const auto& curve = WithPen<_VECTORCURVEOPENED>(pRecord, ppPen);
         return pSpan->AddPoints(map, curve.pPoints, curve.nPoints);
     }
     case VOBJ_CURVECLOSED: {
-        const auto& curve = *static_cast<const _VECTORCURVECLOSED*>(pRecord);
-        *ppPen = &curve.pen;
+        const auto& curve = WithPen<_VECTORCURVECLOSED>(pRecord, ppPen);
         return pSpan->AddPoints(map, curve.pPoints, curve.nPoints);
     }
     case VOBJ_ELLIPSE: {
-        const auto& ellipse = *static_cast<const _VECTORELLIPSE*>(pRecord);
-        *ppPen = &ellipse.pen;
+        const auto& ellipse = WithPen<_VECTORELLIPSE>(pRecord, ppPen);
         return pSpan->AddRound(map, ellipse.ptCenter, ellipse.dRadiusY);
     }
     case VOBJ_CIRCLE: {
-        const auto& circle = *static_cast<const _VECTORCIRCLE*>(pRecord);
-        *ppPen = &circle.pen;
+        const auto& circle = WithPen<_VECTORCIRCLE>(pRecord, ppPen);
         return pSpan->AddRound(map, circle.ptCenter, circle.dRadius);
     }
     case VOBJ_ARC: {
-        const auto& arc = *static_cast<const _VECTORARC*>(pRecord);
-        *ppPen = &arc.pen;
+        const auto& arc = WithPen<_VECTORARC>(pRecord, ppPen);
         return pSpan->AddRound(map, arc.ptCenter, arc.dRadius);
     }
     case VOBJ_ELLIPTICALARC: {
-        const auto& arc = *static_cast<const _VECTORELLIPTICALARC*>(pRecord);
-        *ppPen = &arc.pen;
+        const auto& arc = WithPen<_VECTORELLIPTICALARC>(pRecord, ppPen);
         return pSpan->AddRound(map, arc.ptCenter, arc.dRadiusY);
     }
     case VOBJ_TEXTA: {
         // The box lies within one height of the anchor; glyphs may reach
         // past it by about as much again.
-        const auto& text = *static_cast<const _VECTORTEXTA*>(pRecord);
-        *ppPen = &text.pen;
+        const auto& text = WithPen<_VECTORTEXTA>(pRecord, ppPen);
         return pSpan->AddRound(map, text.ptAnchor, 2 * text.dCharHeight);
     }
     default:
