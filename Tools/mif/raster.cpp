@@ -86,7 +86,7 @@ void UnpackRow(const uint8_t* pRow, int32_t nWidth, int32_t nBitsPerPixel, uint8
     }
 }
 
-// The palette as libpng's colour map: R, G, B per entry, one entry for every
+// The palette as a PNG palette: R, G, B per entry, one entry for every
 // index the bits per pixel can hold.
 uint32_t BuildColormap(const _HOSTBITMAP* pBitmap, int32_t nBitsPerPixel, uint8_t* pColormap)
 {
@@ -193,6 +193,12 @@ void DeflatePart(const RasterImage* pImage, size_t nRowBytes, PngPart* pPart)
     deflateEnd(&stream);
 }
 
+void AppendBigEndian32(std::vector<uint8_t>* pOut, uint32_t nValue)
+{
+    for (int nShift = 24; nShift >= 0; nShift -= 8)
+        pOut->push_back((uint8_t)(nValue >> nShift));
+}
+
 // Deflates the image data, the zlib header and checksum included.
 bool DeflateImage(const RasterImage* pImage, std::vector<uint8_t>* pOut)
 {
@@ -226,15 +232,8 @@ bool DeflateImage(const RasterImage* pImage, std::vector<uint8_t>* pOut)
         pOut->insert(pOut->end(), part.abDeflated.begin(), part.abDeflated.end());
         nAdler = adler32_combine(nAdler, part.nAdler, (z_off_t)part.nBytes);
     }
-    for (int nShift = 24; nShift >= 0; nShift -= 8)
-        pOut->push_back((uint8_t)(nAdler >> nShift));
+    AppendBigEndian32(pOut, (uint32_t)nAdler);
     return true;
-}
-
-void AppendBigEndian32(std::vector<uint8_t>* pOut, uint32_t nValue)
-{
-    for (int nShift = 24; nShift >= 0; nShift -= 8)
-        pOut->push_back((uint8_t)(nValue >> nShift));
 }
 
 // One chunk: length, type, data and the CRC of type and data.
