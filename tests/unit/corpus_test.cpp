@@ -14,12 +14,7 @@ using miftest::TempDir;
 
 namespace {
 
-struct CorpusCase {
-    const char* pszPath;  // below the corpus folder
-    int nRet;
-    size_t nObjects;
-    const char* pszWhy;
-};
+struct CorpusCase { const char* pszPath; int nRet; size_t nObjects; const char* pszWhy; };  // path below the corpus
 
 // Most refusals are by VERSION: files of current desktop GIS carry 650 to
 // 1520, outside the versions the format's reader accepts.
@@ -67,8 +62,7 @@ std::string CorpusPath(const char* pszPath) {
 
 std::map<uint32_t, size_t> CountByType(const std::vector<Object>& objects) {
     std::map<uint32_t, size_t> counts;
-    for (const Object& object : objects)
-        ++counts[object.nType];
+    for (const Object& object : objects) ++counts[object.nType];
     return counts;
 }
 
@@ -88,15 +82,13 @@ TEST(Corpus, EveryFileGivesItsResult) {
 TEST(Corpus, WhatLoadedSurvivesASaveAndALoad) {
     TempDir dir;
     for (const CorpusCase& c : kCorpus) {
-        if (c.nRet != MIF_OK)
-            continue;
+        if (c.nRet != MIF_OK) continue;
         SCOPED_TRACE(c.pszPath);
         Drawing first;
         if (miftest::LoadPath(CorpusPath(c.pszPath), &first.h) != MIF_OK)
             continue;  // reported by the test above
         std::string saved = dir.Path("saved.mif");
-        _SAVEDISPATCH save{saved.c_str(), 1, &first.h};
-        ASSERT_EQ(fltSave(&save), MIF_OK);
+        ASSERT_EQ(miftest::SavePath(saved, &first.h), MIF_OK);
         Drawing second;
         ASSERT_EQ(miftest::LoadPath(saved, &second.h), MIF_OK);
         EXPECT_EQ(CountByType(miftest::Objects(&second.h)), CountByType(miftest::Objects(&first.h)));

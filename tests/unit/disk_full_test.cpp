@@ -24,8 +24,7 @@ int SaveUnderLimit(_VECTORHANDLE* pHandle, const std::string& path, rlim_t nLimi
     miftest::ChildRun run = miftest::RunInChild([&] {
         signal(SIGXFSZ, SIG_IGN);
         struct rlimit limit = {nLimit, nLimit};
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
-            return std::vector<int>();
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::vector<int>();
         return std::vector<int>{miftest::SavePath(path, pHandle)};
     }, 60);
     return run.bExited && run.values.size() == 1 ? run.values[0] : 0;

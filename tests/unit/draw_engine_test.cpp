@@ -65,10 +65,7 @@ struct TestBitmap {
     _HOSTBITMAP bitmap;
 };
 
-struct DrawItem {
-    uint32_t nType;
-    const void* pRecord;
-};
+struct DrawItem { uint32_t nType; const void* pRecord; };
 
 void Paint(TestBitmap& target, std::initializer_list<DrawItem> items) {
     ZDRWCONTEXT* pContext = nullptr;
@@ -166,10 +163,7 @@ TEST(DrawEngineGeometry, ClosedShapesAreFilledInsideOnly) {
     _VECTORCURVECLOSED triangle = {{}, aTriangle, 3, pen, brush, 0}, evenOdd = {{}, aStar, 5, pen, brush, 0};
     _VECTORCURVECLOSED winding = evenOdd;
     winding.nFillMode = 1;
-    const struct {
-        DrawItem item;
-        int32_t nInsideX, nInsideY, nOutsideX, nOutsideY;
-    } kCases[] = {
+    const struct { DrawItem item; int32_t nInsideX, nInsideY, nOutsideX, nOutsideY; } kCases[] = {
         {{VOBJ_RECTANGLE, &rect}, 21, 31, 19, 29},      {{VOBJ_ELLIPSE, &ellipse}, 88, 50, 50, 72},
         {{VOBJ_CIRCLE, &circle}, 50, 68, 65, 65},       {{VOBJ_CURVECLOSED, &triangle}, 50, 80, 25, 60},
         {{VOBJ_CURVECLOSED, &evenOdd}, 50, 88, 50, 50}, {{VOBJ_CURVECLOSED, &winding}, 50, 50, 10, 10},
@@ -186,10 +180,7 @@ TEST(DrawEngineGeometry, ClosedShapesAreFilledInsideOnly) {
 
 TEST(DrawEngineGeometry, ArcsCoverOnlyTheirQuarters) {
     enum { kUpperRight = 1, kUpperLeft = 2, kLowerLeft = 4, kLowerRight = 8, kAll = 15 };
-    const struct {
-        double dStart, dSweep;
-        int nQuarters;
-    } kCases[] = {
+    const struct { double dStart, dSweep; int nQuarters; } kCases[] = {
         {0, 90, kUpperRight},   {0, -90, kLowerRight},   {90, 180, kUpperLeft | kLowerLeft},
         {270, 90, kLowerRight}, {-180, -90, kUpperLeft}, {45, 720, kAll},
         {10, -1e15, kAll},  // a sweep beyond a full turn draws one turn
@@ -250,10 +241,7 @@ bool HasInkRun(const TestBitmap& target, int dc, int dr) {
 }
 
 TEST(DrawEngineBrush, HatchesRunTheirWayInsideTheShapeOnly) {
-    const struct {
-        uint64_t nHatch;
-        bool bAcross, bUpright, bFalling, bRising;
-    } kCases[] = {
+    const struct { uint64_t nHatch; bool bAcross, bUpright, bFalling, bRising; } kCases[] = {
         {VHATCH_HORIZONTAL, true, false, false, false}, {VHATCH_VERTICAL, false, true, false, false},
         {VHATCH_FDIAGONAL, false, false, true, false},  {VHATCH_BDIAGONAL, false, false, false, true},
         {VHATCH_CROSS, true, true, false, false},       {VHATCH_DIAGCROSS, false, false, true, true},

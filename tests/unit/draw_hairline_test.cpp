@@ -39,20 +39,16 @@ public:
         EXPECT_TRUE(GetHairlineCanvas(m_pCairo, &canvas));
         return canvas;
     }
-    // How much black is in the pixel: 0 (white) to 1.
-    double Ink(int nX, int nY) {
+    // The pixel as RGB24 keeps it, red in bits 16-23.
+    uint32_t Pixel(int nX, int nY) {
         cairo_surface_flush(m_pSurface);
         const auto* pRow = cairo_image_surface_get_data(m_pSurface) + nY * cairo_image_surface_get_stride(m_pSurface);
-        return 1.0 - ((reinterpret_cast<const uint32_t*>(pRow)[nX] >> 8) & 0xFF) / 255.0;
+        return reinterpret_cast<const uint32_t*>(pRow)[nX] & 0xFFFFFF;
     }
-    double TotalInk() {
-        double d = 0;
-        for (int y = 0; y < kSize; ++y)
-            for (int x = 0; x < kSize; ++x) d += Ink(x, y);
-        return d;
-    }
-    // The ink-weighted centre of the picture.
-    void InkCentre(double* pdX, double* pdY) {
+    // How much black is in the pixel: 0 (white) to 1.
+    double Ink(int nX, int nY) { return 1.0 - ((Pixel(nX, nY) >> 8) & 0xFF) / 255.0; }
+    // The ink-weighted centre of the picture; returns the total ink.
+    double InkCentre(double* pdX, double* pdY) {
         double dSum = 0, dX = 0, dY = 0;
         for (int y = 0; y < kSize; ++y)
             for (int x = 0; x < kSize; ++x) {
@@ -62,6 +58,7 @@ public:
             }
         *pdX = dX / dSum;
         *pdY = dY / dSum;
+        return dSum;
     }
     // One row as '#' (ink over a half), '+' (some ink) and '.' (none).
     std::string Row(int nY) {
@@ -76,16 +73,10 @@ private:
 };
 
 TEST(Hairline, SitsAndInksWhereCairosOnePixelStrokeDoes) {
-    const struct {
-        const char* pszName;
-        double dX0, dY0, dX1, dY1;
-    } kCases[] = {
-        {"horizontal on pixel centres", 4, 10.5, 40, 10.5},
-        {"horizontal on a pixel edge", 4, 10, 40, 10},
-        {"vertical, drawn upwards", 20.5, 44, 20.5, 3},
-        {"diagonal", 3, 3, 43, 43},
-        {"shallow, right to left", 45, 30.25, 2, 17.7},
-        {"steep", 11.3, 2, 30.9, 46},
+    const struct { const char* pszName; double dX0, dY0, dX1, dY1; } kCases[] = {
+        {"horizontal on pixel centres", 4, 10.5, 40, 10.5}, {"horizontal on a pixel edge", 4, 10, 40, 10},
+        {"vertical, drawn upwards", 20.5, 44, 20.5, 3}, {"diagonal", 3, 3, 43, 43},
+        {"shallow, right to left", 45, 30.25, 2, 17.7}, {"steep", 11.3, 2, 30.9, 46},
         {"short", 10.2, 10.2, 13.1, 11.4},
     };
     for (const auto& c : kCases) {
@@ -98,12 +89,10 @@ TEST(Hairline, SitsAndInksWhereCairosOnePixelStrokeDoes) {
         cairo_stroke(theirs.Cairo());
         // Wu's method inks one pixel's worth per step along the major axis,
         // a one-pixel band up to the square root of 2 more on diagonals.
-        const double dRatio = ours.TotalInk() / theirs.TotalInk();
+        double dOurX, dOurY, dTheirX, dTheirY;
+        const double dRatio = ours.InkCentre(&dOurX, &dOurY) / theirs.InkCentre(&dTheirX, &dTheirY);
         EXPECT_GT(dRatio, 0.69);
         EXPECT_LT(dRatio, 1.05);
-        double dOurX, dOurY, dTheirX, dTheirY;
-        ours.InkCentre(&dOurX, &dOurY);
-        theirs.InkCentre(&dTheirX, &dTheirY);
         EXPECT_NEAR(dOurX, dTheirX, 0.2);
         EXPECT_NEAR(dOurY, dTheirY, 0.2);
     }
@@ -126,15 +115,9 @@ TEST(Hairline, LinesOnPixelCentresAndEdgesAreExact) {
 }
 
 TEST(Hairline, InkStaysInsideTheClipRectangle) {
-    const struct {
-        const char* pszName;
-        double dX0, dY0, dX1, dY1;
-        bool bInks;
-    } kCases[] = {
-        {"across", -5, 24.5, 60, 24.5, true},
-        {"from far away", -2e6, -2e6, 2e6, 2e6, true},
-        {"steep through a corner", 9, -100, 30, 100, true},
-        {"outside on the left", 2, 0, 5, 47, false},
+    const struct { const char* pszName; double dX0, dY0, dX1, dY1; bool bInks; } kCases[] = {
+        {"across", -5, 24.5, 60, 24.5, true}, {"from far away", -2e6, -2e6, 2e6, 2e6, true},
+        {"steep through a corner", 9, -100, 30, 100, true}, {"outside on the left", 2, 0, 5, 47, false},
         {"along the clip's edge outside", 10, 8, 40, 8, false},
     };
     for (const auto& c : kCases) {
@@ -175,15 +158,9 @@ TEST(Hairline, BlendsByCoverageInTheHostsColour) {
     Canvas canvas;
     DrawHairlineSegment(canvas.Hairlines(), 0x0000FF, 2, 5.5, 12, 5.5);  // red, full
     DrawHairlineSegment(canvas.Hairlines(), 0xFF0000, 2, 20, 12, 20);    // blue, halves
-    cairo_surface_t* pSurface = cairo_get_target(canvas.Cairo());
-    cairo_surface_flush(pSurface);
-    const auto Pixel = [&](int x, int y) {
-        return reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(pSurface) +
-                                                 y * cairo_image_surface_get_stride(pSurface))[x] & 0xFFFFFF;
-    };
-    EXPECT_EQ(Pixel(5, 5), 0xFF0000u);  // RGB24 keeps red in bits 16-23
-    EXPECT_EQ(Pixel(5, 19), 0x8080FFu);
-    EXPECT_EQ(Pixel(5, 20), 0x8080FFu);
+    EXPECT_EQ(canvas.Pixel(5, 5), 0xFF0000u);
+    EXPECT_EQ(canvas.Pixel(5, 19), 0x8080FFu);
+    EXPECT_EQ(canvas.Pixel(5, 20), 0x8080FFu);
 }
 
 TEST(Hairline, OnlyAnUntransformedRgbImageIsACanvas) {

@@ -21,14 +21,12 @@ using miftest::TempDir;
 
 namespace {
 
-
 // The operation under test runs arm() just before the call the fault is
 // meant for, so that its preparation (a clean info, a clean load) is spared.
 typedef std::function<void()> Arm;
 typedef int (*SweptCall)(const std::string& path, const TempDir& dir, const Arm& arm);
 
-const int32_t kWidth = 32;
-const int32_t kHeight = 24;
+const int32_t kWidth = 32, kHeight = 24;
 
 int Info(const std::string& path, const TempDir&, const Arm& arm) {
     _CACHESLOT slot = {sizeof(slot), 0, nullptr};
@@ -76,13 +74,9 @@ int Save(const std::string& path, const TempDir& dir, const Arm& arm) {
 
 enum FaultKind { kAllocation, kWrite, kRead };
 
+// A read fault is persistent: the file stays unreadable from there on.
 void ArmFault(FaultKind kind, uint64_t nth) {
-    if (kind == kAllocation)
-        Zk_FailAllocation(nth, 0);
-    else if (kind == kWrite)
-        Zk_FailWrite(nth, 0);
-    else
-        Zk_FailRead(nth, 1);  // the file stays unreadable from there on
+    (kind == kAllocation ? Zk_FailAllocation : kind == kWrite ? Zk_FailWrite : Zk_FailRead)(nth, kind == kRead);
 }
 
 uint64_t CallCount(FaultKind kind) {
@@ -94,8 +88,7 @@ uint64_t CallCount(FaultKind kind) {
 // meets the failure: a VERSION number or FONT name cut in two is refused
 // (-9), a style clause cut after a PLINE ends the load as the end of data (2).
 bool IsDocumented(FaultKind kind, int nRet) {
-    if (kind == kRead)
-        return nRet == MIF_ERR_NOFILE || nRet == MIF_ERR_FORMAT || nRet == MIF_END;
+    if (kind == kRead) return nRet == MIF_ERR_NOFILE || nRet == MIF_ERR_FORMAT || nRet == MIF_END;
     return nRet == (kind == kAllocation ? MIF_ERR_NOMEM : MIF_ERR_WRITE);
 }
 
@@ -106,9 +99,7 @@ bool RunWithFault(SweptCall call, const std::string& path, FaultKind kind, uint6
     int nRet = call(path, dir, [&] { ArmFault(kind, nth); });
     bool bFired = Zk_FaultsFired() > 0;
     Zk_ClearFaults();
-    if (bFired) {
-        EXPECT_TRUE(IsDocumented(kind, nRet)) << "fault at call " << nth << " gave " << nRet;
-    }
+    EXPECT_TRUE(!bFired || IsDocumented(kind, nRet)) << "fault at call " << nth << " gave " << nRet;
     EXPECT_EQ(miftest::HostLeftovers(), "") << "fault at call " << nth;
     return bFired;
 }
@@ -122,8 +113,7 @@ int Sweep(SweptCall call, const std::string& path, FaultKind kind) {
     uint64_t nCalls = CallCount(kind) - nBefore;
     int nPoints = 0;
     if (kind != kRead) {
-        for (uint64_t nth = 1; RunWithFault(call, path, kind, nth); ++nth)
-            ++nPoints;
+        for (uint64_t nth = 1; RunWithFault(call, path, kind, nth); ++nth) ++nPoints;
         EXPECT_EQ(static_cast<uint64_t>(nPoints), nCalls) << "every call of the clean run was swept";
         return nPoints;
     }
@@ -132,22 +122,15 @@ int Sweep(SweptCall call, const std::string& path, FaultKind kind) {
         ++nPoints;
     };
     uint64_t nStride = std::max<uint64_t>(37, nCalls / 64);
-    for (uint64_t nth = 1; nth < nCalls; nth += nStride)
-        sweepRead(nth);
+    for (uint64_t nth = 1; nth < nCalls; nth += nStride) sweepRead(nth);
     sweepRead(nCalls);
     return nPoints;
 }
 
-struct SweptOperation {
-    const char* pszName;
-    SweptCall call;
-    FaultKind aKinds[2];
-    int nKinds;
-};
+struct SweptOperation { const char* pszName; SweptCall call; FaultKind aKinds[2]; int nKinds; };
 
 const SweptOperation kOperations[] = {
-    {"info", Info, {kAllocation, kRead}, 2},
-    {"vector load", VectorLoad, {kAllocation, kRead}, 2},
+    {"info", Info, {kAllocation, kRead}, 2}, {"vector load", VectorLoad, {kAllocation, kRead}, 2},
     {"raster load", RasterLoad, {kAllocation, kRead}, 2},
     {"cached raster load", CachedRasterLoad, {kAllocation}, 1},  // reads nothing
     {"save", Save, {kAllocation, kWrite}, 2},

@@ -12,13 +12,8 @@ using miftest::TempDir;
 
 namespace {
 
-struct HeaderResult {
-    int nRet;
-    int nVersion;
-    std::string charset;
-    char cDelimiter;
-    std::string rest;  // what the file holds after the position left
-};
+// rest: what the file holds after the position the reader left.
+struct HeaderResult { int nRet, nVersion; std::string charset; char cDelimiter; std::string rest; };
 
 HeaderResult ReadHeaderOf(const TempDir& dir, const std::string& text) {
     std::string path = dir.Write("header.mif", text);
@@ -31,8 +26,7 @@ HeaderResult ReadHeaderOf(const TempDir& dir, const std::string& text) {
     result.cDelimiter = header.cDelimiter;
     FreeHeader(&header);
     char c;
-    while (Z_RedirectedRead(hFile, &c, 1) == 1)
-        result.rest += c;
+    while (Z_RedirectedRead(hFile, &c, 1) == 1) result.rest += c;
     Z_RedirectedClose(hFile);
     return result;
 }
@@ -40,14 +34,7 @@ HeaderResult ReadHeaderOf(const TempDir& dir, const std::string& text) {
 }  // namespace
 
 TEST(ReadHeader, AcceptsAndRejects) {
-    struct Case {
-        const char* pszName;
-        std::string text;
-        int nRet;
-        int nVersion;
-        std::string charset;
-        std::string rest;
-    } aCases[] = {
+    struct Case { const char* pszName; std::string text; int nRet, nVersion; std::string charset, rest; } aCases[] = {
         {"written header", "VERSION 450\r\nCharset \"WindowsLatin1\"\r\nCOLUMNS 1\r\n    ID decimal(10,0)\r\nDATA\r\nPOINT 1 2\r\n",
          MIF_OK, 450, "\"WindowsLatin1\"", "POINT 1 2\r\n"},
         {"mixed case 300", "vErSiOn 300\nData\n", MIF_OK, 300, "", ""},

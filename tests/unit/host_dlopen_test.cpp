@@ -22,11 +22,7 @@ const char kMissing[] = "/nonexistent-folder/missing.mif";
 const size_t kExampleObjects = 14;  // 12 MIF objects; two of them hold two parts
 
 // What the row callback saw, and when it should stop the delivery.
-struct RowLog {
-    std::vector<uint32_t> anFlags, anRows;
-    uint32_t nStopOnRow = UINT32_MAX;
-    int nStopResult = 0;
-};
+struct RowLog { std::vector<uint32_t> anFlags, anRows; uint32_t nStopOnRow = UINT32_MAX; int nStopResult = 0; };
 
 int LogRow(uint64_t, _HOSTBITMAP*, uint8_t* pRow, uint32_t uFlags, uint32_t nRow, int32_t nLines, uint64_t pUserData) {
     RowLog* pLog = reinterpret_cast<RowLog*>(pUserData);
@@ -54,22 +50,8 @@ protected:
         if (m_pLibrary) dlclose(m_pLibrary);
     }
 
-    // fltInfo on a file the host opened itself, with a full _IMAGEINFO.
     int Info(const char* pszPath, _CACHESLOT* pSlot, _VECTORHANDLE* pHandle = nullptr) {
-        m_info = {};
-        m_info.nSize = sizeof m_info;
-        tagHANDLE* hFile = Z_RedirectedOpen(pszPath, kReadFlags, kReadMode);
-        _HOSTOPTIONS options = {sizeof options, 0, 0, 0};
-        _INFODISPATCH dispatch = {};
-        dispatch.hFile = hFile;
-        dispatch.pImageInfo = &m_info;
-        dispatch.pCacheSlot = pSlot;
-        dispatch.pOptions = &options;
-        dispatch.nSizeMode = 1;
-        dispatch.pVectorHandle = pHandle;
-        const int nRet = m_pfnInfo(&dispatch);
-        if (hFile) Z_RedirectedClose(hFile);
-        return nRet;
+        return miftest::InfoPath(pszPath, pSlot, pHandle, &m_info, m_pfnInfo);
     }
 
     // A vector load (mode 1) into the handle, or a raster load (mode 0) into
@@ -148,13 +130,7 @@ TEST_F(HostDlopen, InfoIntoAHostHandleLeavesTheDrawingWithTheHost) {
 TEST_F(HostDlopen, VectorLoadsKeepTheHostFlags) {
     const std::string sBroken = m_tmp.File("broken.mif");
     ASSERT_TRUE(WriteWholeFile(sBroken, "VERSION 300\r\nDATA\r\nLINE 0 0 1 1\r\nREGION\r\n"));
-    const struct {
-        std::string sPath;
-        int32_t nMode;
-        bool bHandle;
-        int nExpected;
-        size_t nObjects;
-    } kCases[] = {
+    const struct { std::string sPath; int32_t nMode; bool bHandle; int nExpected; size_t nObjects; } kCases[] = {
         {kExample, 1, true, MIF_OK, kExampleObjects}, {sBroken, 1, true, MIF_ERR_FORMAT, 1},  // a region without count
         {kExample, 2, true, MIF_ERR_FORMAT, 0},       {kExample, 1, false, MIF_ERR_ARG, 0},
         {kMissing, 1, true, MIF_ERR_NOFILE, 0},
@@ -170,10 +146,7 @@ TEST_F(HostDlopen, VectorLoadsKeepTheHostFlags) {
 }
 
 TEST_F(HostDlopen, RowsArriveTopFirstWithTheirFlagsAndPalettes) {
-    const struct {
-        int32_t nHeight, nBpp;
-        std::vector<uint32_t> anFlags;
-    } kCases[] = {
+    const struct { int32_t nHeight, nBpp; std::vector<uint32_t> anFlags; } kCases[] = {
         {1, 24, {15}}, {3, 24, {7, 3, 11}}, {6, 1, {7, 3, 3, 3, 3, 11}}, {6, 4, {7, 3, 3, 3, 3, 11}},
         {6, 8, {7, 3, 3, 3, 3, 11}}, {6, 16, {7, 3, 3, 3, 3, 11}}, {6, 32, {7, 3, 3, 3, 3, 11}},
     };

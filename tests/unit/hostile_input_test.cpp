@@ -22,8 +22,7 @@ const std::string kHeader = "VERSION 300\r\nColumns 1\r\n  ID Integer\r\nDATA\r\
 std::string Repeat(const std::string& piece, size_t nTimes) {
     std::string text;
     text.reserve(piece.size() * nTimes);
-    for (size_t i = 0; i < nTimes; ++i)
-        text += piece;
+    for (size_t i = 0; i < nTimes; ++i) text += piece;
     return text;
 }
 
@@ -41,17 +40,11 @@ std::string MillionVertexRegion() {
 std::string RandomBytes(size_t nBytes) {
     std::mt19937 random(20261206);
     std::string text(nBytes, '\0');
-    for (char& c : text)
-        c = static_cast<char>(random() & 0xFF);
+    for (char& c : text) c = static_cast<char>(random() & 0xFF);
     return text;
 }
 
-struct HostileCase {
-    const char* pszName;
-    std::string text;
-    int nRet;
-    int nObjects;
-};
+struct HostileCase { const char* pszName; std::string text; int nRet; int nObjects; };
 
 }  // namespace
 

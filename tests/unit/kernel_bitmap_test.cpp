@@ -147,8 +147,7 @@ TEST(KernelBitmap, ConvertToOneBit) {
         std::vector<uint8_t> row1;
     } kCases[] = {
         {kBlack, kWhite, kBlack, kBlack, kWhite, {0x1F, 0xC0}},  // trailing bits zero
-        {kBlack, kBlack, kBlack, kBlack, kWhite, {0, 0}},
-        {kWhite, kWhite, kWhite, kWhite, kBlack, {0, 0}},
+        {kBlack, kBlack, kBlack, kBlack, kWhite, {0, 0}}, {kWhite, kWhite, kWhite, kWhite, kBlack, {0, 0}},
         {Rgb(200, 30, 30), Rgb(200, 30, 30), Rgb(200, 30, 30), Rgb(200, 30, 30), kWhite, {0, 0}},
         {Rgb(250, 250, 100), Rgb(250, 250, 100), Rgb(250, 250, 100), Rgb(250, 250, 100), kBlack, {0, 0}},
     };

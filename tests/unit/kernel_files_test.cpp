@@ -151,10 +151,7 @@ TEST_F(KernelFiles, ShortCountOnTheWriteThatCrossesTheSizeLimit) {
     const bool bHasFallocate = ::fallocate(fd, 0, 0, 4096) == 0;
     ::close(fd);
     if (!bHasFallocate) GTEST_SKIP() << "no fallocate on " << m_dir.Path();  // writes through
-    const struct {
-        rlim_t nLimit;
-        int64_t nAccepted, nLastShort;
-    } kCases[] = {
+    const struct { rlim_t nLimit; int64_t nAccepted, nLastShort; } kCases[] = {
         {100000, 100000, 0},  // below one reservation chunk: the crossing write refused whole
         {100500, 100000, 0},
         {1048576 + 100, 1048576, 576},  // keeps the part inside the chunk reserved

@@ -14,11 +14,7 @@ namespace {
 constexpr uint64_t kDefaultCeiling = uint64_t(1) << 30;
 
 TEST(KernelMemory, AllocationRulesAndCeiling) {
-    const struct {
-        int32_t nCount, nSize;
-        uint64_t nCeiling;
-        bool bGranted;
-    } kCases[] = {
+    const struct { int32_t nCount, nSize; uint64_t nCeiling; bool bGranted; } kCases[] = {
         {-1, 4, kDefaultCeiling, false}, {4, -1, kDefaultCeiling, false},
         {INT32_MIN, INT32_MIN, kDefaultCeiling, false},
         {0, 4, kDefaultCeiling, true},  {4, 0, kDefaultCeiling, true},  // empty but valid

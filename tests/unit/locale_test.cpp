@@ -18,13 +18,7 @@ namespace {
 
 // Everything the filter makes of one file: the loaded objects as flat bytes
 // (records, points, strings, extents) and the two saved files.
-struct Outcome {
-    int nLoad = 0;
-    std::string objects;
-    int nSave = 0;
-    std::string mif;
-    std::string mid;
-};
+struct Outcome { int nLoad = 0; std::string objects; int nSave = 0; std::string mif; std::string mid; };
 
 template <class T> void AppendBytes(std::string* pOut, const T* pData, size_t nCount) {
     pOut->append(reinterpret_cast<const char*>(pData), nCount * sizeof(T));
@@ -63,8 +57,7 @@ private:
 
 TEST(Locale, DecimalCommaChangesNeitherTheDrawingNorTheSavedBytes) {
     std::vector<Outcome> inC;
-    for (const char* pszPath : miftest::kRepresentativeFiles)
-        inC.push_back(LoadAndSave(pszPath));
+    for (const char* pszPath : miftest::kRepresentativeFiles) inC.push_back(LoadAndSave(pszPath));
 
     ProcessLocale german("de_DE.UTF-8");
     if (!german.IsSet())

@@ -12,38 +12,23 @@
 
 namespace {
 
-const char* CauseName(int nCause)
-{
-    static const char* const NAMES[] = {"unknown",  "stray",  "unread", "dropped",
-                                        "tab",      "header", "blank",  "other"};
-    return NAMES[nCause];
-}
+const char* const kCauseNames[] = {"unknown", "stray", "unread", "dropped", "tab", "header", "blank", "other"};
+const char* const kStopNames[] = {"blank", "clause", "end of file", "other"};
 
-const char* StopName(int nWhy)
-{
-    static const char* const NAMES[] = {"blank", "clause", "end of file", "other"};
-    return NAMES[nWhy];
-}
-
-std::string Lines(int32_t nFirst, int32_t nLast)
-{
-    return std::to_string(nFirst) + "-" + std::to_string(nLast);
-}
+std::string Lines(int32_t nFirst, int32_t nLast) { return std::to_string(nFirst) + "-" + std::to_string(nLast); }
 
 // The report in one line: what a reader of the text form would gather.
 // Blank lines are left out; every case has some.
-std::string Summary(const CheckReport& report)
-{
+std::string Summary(const CheckReport& report) {
     std::string s = "header " + std::to_string(report.nHeaderResult) + " v" +
                     std::to_string(report.nVersion) + " end " + std::to_string(report.nHeaderEndLine);
-    if (report.bHeaderEndedEarly)
-        s += " early, data " + std::to_string(report.nDataLine);
+    if (report.bHeaderEndedEarly) s += " early, data " + std::to_string(report.nDataLine);
     for (const CheckObject& object : report.aObjects)
         s += " | " + object.sKeyword + " " + Lines(object.nFirstLine, object.nLastLine) + " x" +
              std::to_string(object.nCount);
     for (const CheckUntaken& item : report.aUntaken)
         if (item.nCause != CAUSE_BLANK)
-            s += " | " + std::string(CauseName(item.nCause)) + " " + item.sKeyword + " " +
+            s += " | " + std::string(kCauseNames[item.nCause]) + " " + item.sKeyword + " " +
                  Lines(item.nFirstLine, item.nLastLine);
     for (const CheckTakenKeyword& taken : report.aTakenKeywords)
         s += " | taken " + taken.sKeyword + " " + std::to_string(taken.nLine) + " by " +
@@ -54,7 +39,7 @@ std::string Summary(const CheckReport& report)
     if (report.bStopped)
         s += " | stop " + report.stop.sKeyword + " " +
              Lines(report.stop.nFirstLine, report.stop.nLastLine) + " " +
-             StopName(report.stop.nWhy) +
+             kStopNames[report.stop.nWhy] +
              (report.stop.nWhy == STOP_CLAUSE ? " " + report.stop.clause.sClause : "") +
              (report.stop.clause.bSpaceFixes ? " space" : "");
     return s + " | load " + std::to_string(report.nLoadResult);
@@ -62,8 +47,7 @@ std::string Summary(const CheckReport& report)
 
 class MifCheck : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         char szError[256];
         ASSERT_TRUE(OpenFilter(MIF_FILTER_PATH, &m_filter, szError, sizeof szError)) << szError;
         const char* pszMissing = nullptr;
@@ -76,14 +60,8 @@ protected:
     miftest::TempDir m_dir;
 };
 
-TEST_F(MifCheck, NamesTheLinesTheCauseAndTheFix)
-{
-    const struct {
-        const char* pszCase;
-        std::string sMif;
-        const char* pszSummary;
-        bool bLoadedAll;
-    } aCases[] = {
+TEST_F(MifCheck, NamesTheLinesTheCauseAndTheFix) {
+    const struct { const char* pszCase; std::string sMif; const char* pszSummary; bool bLoadedAll; } aCases[] = {
         {"clean, with a passed-over CENTER",
          "VERSION 300\r\nDATA\r\nREGION 1\r\n3\r\n0 0\r\n1 0\r\n0 1\r\nBRUSH (2,255)\r\n"
          "PEN (1,2,0)\r\nCENTER 0 0\r\n\r\nLINE 0 0 1 1\r\n",

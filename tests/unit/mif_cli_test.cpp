@@ -27,39 +27,26 @@ namespace {
 const std::string EXAMPLE = MIF_EXAMPLES_DIR "/example.mif";
 const std::string MISSING = "/nonexistent-folder/missing.mif";
 
-// ---------------------------------------------------------------------------
-// Running the program
-// ---------------------------------------------------------------------------
+// ---- Running the program ----
 
-struct Outcome {
-    int nExit = -1;
-    std::string sOut;
-    std::string sErr;
-};
+struct Outcome { int nExit = -1; std::string sOut, sErr; };
 
 // Runs the program with asArgs under the locale (LC_ALL) through the shell,
 // each argument in single quotes.
-Outcome RunMif(const TempDir& tmp, const std::vector<std::string>& asArgs, const char* pszLocale = "C")
-{
+Outcome RunMif(const TempDir& tmp, const std::vector<std::string>& asArgs, const char* pszLocale = "C") {
     std::string sCommand = std::string("LC_ALL=") + pszLocale + " '" MIF_PROGRAM_PATH "'";
     for (const std::string& sArg : asArgs) {
         sCommand += " '";
-        for (char c : sArg)
-            sCommand += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        for (char c : sArg) sCommand += c == '\'' ? std::string("'\\''") : std::string(1, c);
         sCommand += "'";
     }
     sCommand += " </dev/null >'" + tmp.File("stdout.txt") + "' 2>'" + tmp.File("stderr.txt") + "'";
     const int nStatus = std::system(sCommand.c_str());
-    Outcome outcome;
-    outcome.nExit = nStatus != -1 && WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1;
-    outcome.sOut = ReadWholeFile(tmp.File("stdout.txt"));
-    outcome.sErr = ReadWholeFile(tmp.File("stderr.txt"));
-    return outcome;
+    return {nStatus != -1 && WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : -1, ReadWholeFile(tmp.File("stdout.txt")),
+            ReadWholeFile(tmp.File("stderr.txt"))};
 }
 
-// ---------------------------------------------------------------------------
-// A small JSON reader: enough to check that the output parses and to walk it
-// ---------------------------------------------------------------------------
+// ---- A small JSON reader: enough to check that the output parses and to walk it ----
 
 struct Json {
     enum Kind { NUL, BOOLEAN, NUMBER, STRING, ARRAY, OBJECT } eKind = NUL;
@@ -68,16 +55,13 @@ struct Json {
     std::vector<Json> aItems;
     std::vector<std::pair<std::string, Json>> aMembers;
 
-    const Json* Find(const std::string& sKey) const
-    {
+    const Json* Find(const std::string& sKey) const {
         for (const auto& member : aMembers)
-            if (member.first == sKey)
-                return &member.second;
+            if (member.first == sKey) return &member.second;
         return nullptr;
     }
     // A missing member reads as null.
-    const Json& operator[](const std::string& sKey) const
-    {
+    const Json& operator[](const std::string& sKey) const {
         static const Json missing;
         const Json* pValue = Find(sKey);
         return pValue != nullptr ? *pValue : missing;
@@ -86,11 +70,9 @@ struct Json {
 
 void SkipSpaces(const char*& p) { p += strspn(p, " \t\r\n"); }
 
-bool ReadJsonString(const char*& p, std::string* psText)
-{
+bool ReadJsonString(const char*& p, std::string* psText) {
     static const char kEscapes[] = "\"\\/bfnrt", kBytes[] = "\"\\/\b\f\n\r\t";
-    if (*p++ != '"')
-        return false;
+    if (*p++ != '"') return false;
     for (unsigned char c; (c = (unsigned char)*p++) != '"';) {
         if (c < 0x20)  // the end of the text included
             return false;
@@ -111,8 +93,7 @@ bool ReadJsonString(const char*& p, std::string* psText)
 }
 
 // Reads one value at p and moves p past it; false on text that is not JSON.
-bool ReadJson(const char*& p, Json* pValue)
-{
+bool ReadJson(const char*& p, Json* pValue) {
     SkipSpaces(p);
     const char cOpen = *p;
     if (cOpen == '{' || cOpen == '[') {
@@ -121,24 +102,19 @@ bool ReadJson(const char*& p, Json* pValue)
         ++p;
         SkipSpaces(p);
         for (bool bFirst = true; *p != cClose || !bFirst; bFirst = false) {
-            if (!bFirst && *p++ != ',')
-                return false;
+            if (!bFirst && *p++ != ',') return false;
             if (cOpen == '[') {
                 pValue->aItems.emplace_back();
-                if (!ReadJson(p, &pValue->aItems.back()))
-                    return false;
+                if (!ReadJson(p, &pValue->aItems.back())) return false;
             } else {
                 pValue->aMembers.emplace_back();
                 SkipSpaces(p);
-                if (!ReadJsonString(p, &pValue->aMembers.back().first))
-                    return false;
+                if (!ReadJsonString(p, &pValue->aMembers.back().first)) return false;
                 SkipSpaces(p);
-                if (*p++ != ':' || !ReadJson(p, &pValue->aMembers.back().second))
-                    return false;
+                if (*p++ != ':' || !ReadJson(p, &pValue->aMembers.back().second)) return false;
             }
             SkipSpaces(p);
-            if (*p == cClose)
-                break;
+            if (*p == cClose) break;
         }
         ++p;
         return true;
@@ -153,8 +129,7 @@ bool ReadJson(const char*& p, Json* pValue)
             p += strlen(pszWord);
             return true;
         }
-    if (cOpen != '-' && !isdigit((unsigned char)cOpen))
-        return false;
+    if (cOpen != '-' && !isdigit((unsigned char)cOpen)) return false;
     pValue->eKind = Json::NUMBER;
     char* pszEnd = nullptr;
     pValue->dNumber = strtod(p, &pszEnd);
@@ -162,8 +137,7 @@ bool ReadJson(const char*& p, Json* pValue)
     return true;
 }
 
-Json ParseJsonOrFail(const std::string& sText)
-{
+Json ParseJsonOrFail(const std::string& sText) {
     Json value;
     const char* p = sText.c_str();
     bool bParsed = ReadJson(p, &value);
@@ -175,8 +149,7 @@ Json ParseJsonOrFail(const std::string& sText)
 // Compares two JSON trees; numbers within 1e-6, since a saved file keeps six
 // decimals. A polygon comes back from a save and a load with its points in
 // reverse order (the reader stores them last to first).
-void ExpectSameJson(const Json& a, const Json& b, const std::string& sPath)
-{
+void ExpectSameJson(const Json& a, const Json& b, const std::string& sPath) {
     SCOPED_TRACE(sPath);
     ASSERT_EQ(a.eKind, b.eKind);
     EXPECT_EQ(a.sText, b.sText);
@@ -194,28 +167,22 @@ void ExpectSameJson(const Json& a, const Json& b, const std::string& sPath)
     }
 }
 
-// ---------------------------------------------------------------------------
-// Reading a rendered PNG back
-// ---------------------------------------------------------------------------
+// ---- Reading a rendered PNG back ----
 
 struct Picture {
-    bool bRead = false;
-    bool bColormapped = false;
-    uint32_t nWidth = 0;
-    uint32_t nHeight = 0;
+    bool bRead = false, bColormapped = false;
+    uint32_t nWidth = 0, nHeight = 0;
     std::vector<uint8_t> abRgb;
 
     const uint8_t* At(uint32_t x, uint32_t y) const { return &abRgb[3 * ((size_t)y * nWidth + x)]; }
 };
 
-Picture ReadPng(const std::string& sPath)
-{
+Picture ReadPng(const std::string& sPath) {
     Picture picture;
     png_image image;
     memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, sPath.c_str()))
-        return picture;
+    if (!png_image_begin_read_from_file(&image, sPath.c_str())) return picture;
     picture.bColormapped = (image.format & PNG_FORMAT_FLAG_COLORMAP) != 0;
     picture.nWidth = image.width;
     picture.nHeight = image.height;
@@ -225,12 +192,10 @@ Picture ReadPng(const std::string& sPath)
     return picture;
 }
 
-::testing::AssertionResult HasColour(const Picture& picture, uint32_t x, uint32_t y, uint32_t nRgb)
-{
+::testing::AssertionResult HasColour(const Picture& picture, uint32_t x, uint32_t y, uint32_t nRgb) {
     const uint8_t* p = picture.At(x, y);
     uint32_t nFound = (uint32_t)p[0] << 16 | (uint32_t)p[1] << 8 | p[2];
-    if (nFound == nRgb)
-        return ::testing::AssertionSuccess();
+    if (nFound == nRgb) return ::testing::AssertionSuccess();
     char szMessage[96];
     snprintf(szMessage, sizeof szMessage, "pixel (%u, %u) is %06X, not %06X", x, y, nFound, nRgb);
     return ::testing::AssertionFailure() << szMessage;
@@ -240,16 +205,14 @@ class MifProgram : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_tmp.Ok()); }
 
-    std::string WriteMif(const std::string& sName, const std::string& sText)
-    {
+    std::string WriteMif(const std::string& sName, const std::string& sText) {
         std::string sPath = m_tmp.File(sName);
         EXPECT_TRUE(WriteWholeFile(sPath, sText));
         return sPath;
     }
 
     // Renders sMif into a PNG with the options and reads the picture back.
-    Picture Render(const std::string& sMif, const std::vector<std::string>& asOptions)
-    {
+    Picture Render(const std::string& sMif, const std::vector<std::string>& asOptions) {
         const std::string sPng = m_tmp.File("out.png");
         std::vector<std::string> asArgs{"render", sMif, sPng};
         asArgs.insert(asArgs.end(), asOptions.begin(), asOptions.end());
@@ -263,12 +226,9 @@ protected:
     TempDir m_tmp;
 };
 
-// ---------------------------------------------------------------------------
-// info
-// ---------------------------------------------------------------------------
+// ---- info ----
 
-TEST_F(MifProgram, InfoJsonCountsTheObjectsOfTheExample)
-{
+TEST_F(MifProgram, InfoJsonCountsTheObjectsOfTheExample) {
     Outcome outcome = RunMif(m_tmp, {"info", EXAMPLE, "--json"});
     ASSERT_EQ(outcome.nExit, 0) << outcome.sErr;
     Json info = ParseJsonOrFail(outcome.sOut);
@@ -289,16 +249,12 @@ TEST_F(MifProgram, InfoJsonCountsTheObjectsOfTheExample)
         {"ellipse", 1}, {"elliptical_arc", 1}, {"text", 2}};
     const Json& objects = info["objects"];
     EXPECT_EQ(objects.aMembers.size(), 8u) << "zero counts are left out";
-    for (const auto& count : aCounts)
-        EXPECT_EQ(objects[count.first].dNumber, count.second) << count.first;
+    for (const auto& count : aCounts) EXPECT_EQ(objects[count.first].dNumber, count.second) << count.first;
 }
 
-// ---------------------------------------------------------------------------
-// render
-// ---------------------------------------------------------------------------
+// ---- render ----
 
-TEST_F(MifProgram, RenderWritesAPngOfExactlyTheRequestedSize)
-{
+TEST_F(MifProgram, RenderWritesAPngOfExactlyTheRequestedSize) {
     const struct {
         const char* pszSize;
         const char* pszBits;
@@ -315,8 +271,7 @@ TEST_F(MifProgram, RenderWritesAPngOfExactlyTheRequestedSize)
         SCOPED_TRACE(testing::Message() << c.pszSize << " at " << c.pszBits << " bits"
                                         << (c.bNoCache ? ", no cache" : ""));
         std::vector<std::string> asOptions{"--size", c.pszSize, "--bpp", c.pszBits};
-        if (c.bNoCache)
-            asOptions.push_back("--no-cache");
+        if (c.bNoCache) asOptions.push_back("--no-cache");
         Picture picture = Render(EXAMPLE, asOptions);
         EXPECT_EQ(picture.nWidth, c.nWidth);
         EXPECT_EQ(picture.nHeight, c.nHeight);
@@ -324,8 +279,7 @@ TEST_F(MifProgram, RenderWritesAPngOfExactlyTheRequestedSize)
     }
 }
 
-TEST_F(MifProgram, RenderKeepsNorthUpTheColoursAndTheBackground)
-{
+TEST_F(MifProgram, RenderKeepsNorthUpTheColoursAndTheBackground) {
     // Red in the northern half, blue in the southern half.
     const std::string sHalves = WriteMif("halves.mif",
                                          "VERSION 300\r\nDATA\r\n"
@@ -353,8 +307,7 @@ TEST_F(MifProgram, RenderKeepsNorthUpTheColoursAndTheBackground)
     }
 }
 
-TEST_F(MifProgram, RedLineOfTheExampleIsRed)
-{
+TEST_F(MifProgram, RedLineOfTheExampleIsRed) {
     Picture picture = Render(EXAMPLE, {});
     ASSERT_EQ(picture.nWidth, 800u);
     ASSERT_EQ(picture.nHeight, 600u);
@@ -369,15 +322,9 @@ TEST_F(MifProgram, RedLineOfTheExampleIsRed)
     EXPECT_GE(nRed, 8);
 }
 
-TEST_F(MifProgram, RenderWritesSvgAndPdfByTheExtension)
-{
+TEST_F(MifProgram, RenderWritesSvgAndPdfByTheExtension) {
     // Cairo's SVG sets a text as uses of glyph outlines, its PDF with a font.
-    const struct {
-        const char* pszName;
-        const char* pszStart;
-        const char* pszSize;
-        const char* pszText;
-    } aCases[] = {
+    const struct { const char* pszName; const char* pszStart; const char* pszSize; const char* pszText; } aCases[] = {
         {"out.svg", "<?xml", "width=\"400pt\" height=\"300pt\"", "<use xlink:href=\"#glyph"},
         {"OUT.PDF", "%PDF-", "/MediaBox [ 0 0 400 300 ]", "/Type /Font"},
     };
@@ -393,12 +340,9 @@ TEST_F(MifProgram, RenderWritesSvgAndPdfByTheExtension)
     }
 }
 
-// ---------------------------------------------------------------------------
-// convert and dump
-// ---------------------------------------------------------------------------
+// ---- convert and dump ----
 
-TEST_F(MifProgram, ConvertedDrawingDumpsTheSameObjects)
-{
+TEST_F(MifProgram, ConvertedDrawingDumpsTheSameObjects) {
     const std::string sConverted = m_tmp.File("converted.mif");
     Outcome convert = RunMif(m_tmp, {"convert", EXAMPLE, sConverted});
     ASSERT_EQ(convert.nExit, 0) << convert.sErr;
@@ -416,8 +360,7 @@ TEST_F(MifProgram, ConvertedDrawingDumpsTheSameObjects)
     ExpectSameJson(before, after, "dump");
 }
 
-TEST_F(MifProgram, DumpWritesEveryFieldOfARecord)
-{
+TEST_F(MifProgram, DumpWritesEveryFieldOfARecord) {
     const std::string sMif = WriteMif("two.mif",
                                       "VERSION 300\r\nDATA\r\n"
                                       "LINE 0.1 -2 3 1e3\r\nPEN (1,5,16711680)\r\n"
@@ -449,34 +392,25 @@ TEST_F(MifProgram, DumpWritesEveryFieldOfARecord)
     EXPECT_EQ(RunMif(m_tmp, {"dump", sMif}, "de_DE.UTF-8").sOut, outcome.sOut);
 }
 
-// ---------------------------------------------------------------------------
-// Failures: exit status and the one-line message
-// ---------------------------------------------------------------------------
+// ---- Failures: exit status and the one-line message ----
 
-TEST_F(MifProgram, FailuresExitWithOneLineThatNamesTheCause)
-{
+TEST_F(MifProgram, FailuresExitWithOneLineThatNamesTheCause) {
     const std::string sOldVersion = WriteMif("old.mif", "VERSION 900\r\nDATA\r\nPOINT 1 1\r\n");
     const std::string sEmpty = WriteMif("empty.mif", "VERSION 300\r\nDATA\r\n");
     const std::string sCut = WriteMif("cut.mif", "VERSION 300\r\nColumns 1\r\n");
     const std::string sPng = m_tmp.File("never.png");
-    const struct {
-        std::vector<std::string> asArgs;
-        int nExit;
-        const char* pszMessage;
-    } aCases[] = {
+    const struct { std::vector<std::string> asArgs; int nExit; const char* pszMessage; } aCases[] = {
         {{"info", MISSING}, 1, "missing.mif: file not available (-14)"},
         {{"info", sOldVersion}, 1, "old.mif: not a MIF file of a supported version"},
         {{"info", sCut, "--json"}, 1, "end of data"},
-        {{"dump", sEmpty}, 1, "the drawing holds no object (-301)"},
-        {{"render", MISSING, sPng}, 1, "(-14)"},
+        {{"dump", sEmpty}, 1, "the drawing holds no object (-301)"}, {{"render", MISSING, sPng}, 1, "(-14)"},
         {{"render", sOldVersion, sPng, "--no-cache"}, 1, "(-9)"},
         {{"convert", MISSING, m_tmp.File("never.mif")}, 1, "(-14)"},
         {{"render", EXAMPLE, "/nonexistent-folder/out.svg"}, 1, "out.svg: write failed"},
         {{"check", MISSING, "--json"}, 1, "missing.mif: file not available (-14)"},
         {{"check"}, 2, "check takes 1 file name, not 0"},
         {{"info", EXAMPLE, "--filter", "/nonexistent/libzfmif.so.19"}, 1, "cannot load the filter"},
-        {{}, 2, "no subcommand"},
-        {{"paint", EXAMPLE}, 2, "unknown subcommand 'paint'"},
+        {{}, 2, "no subcommand"}, {{"paint", EXAMPLE}, 2, "unknown subcommand 'paint'"},
         {{"render", EXAMPLE}, 2, "render takes 2 file names, not 1"},
         {{"render", EXAMPLE, sPng, "--bpp", "7"}, 2, "--bpp"},
         {{"render", EXAMPLE, sPng, "--size", "0x5"}, 2, "--size"},
@@ -500,14 +434,9 @@ TEST_F(MifProgram, FailuresExitWithOneLineThatNamesTheCause)
     EXPECT_EQ(FileSize(sPng), -1) << "no picture from a failed render";
 }
 
-TEST_F(MifProgram, CheckExitsWithOneWhenSomethingWasLost)
-{
-    const struct {
-        std::string sMif;
-        int nExit;
-    } aCases[] = {
-        {EXAMPLE, 0},
-        {WriteMif("stray.mif", "VERSION 300\r\nDATA\r\nPOINT 1 2\r\nPEN (1,2,3)\r\n"), 1},
+TEST_F(MifProgram, CheckExitsWithOneWhenSomethingWasLost) {
+    const struct { std::string sMif; int nExit; } aCases[] = {
+        {EXAMPLE, 0}, {WriteMif("stray.mif", "VERSION 300\r\nDATA\r\nPOINT 1 2\r\nPEN (1,2,3)\r\n"), 1},
         {WriteMif("old.mif", "VERSION 900\r\nDATA\r\nPOINT 1 2\r\n"), 1},
     };
     for (const auto& c : aCases) {
@@ -519,8 +448,7 @@ TEST_F(MifProgram, CheckExitsWithOneWhenSomethingWasLost)
     }
 }
 
-TEST_F(MifProgram, DumpOfMissingFileStillPrintsItsResult)
-{
+TEST_F(MifProgram, DumpOfMissingFileStillPrintsItsResult) {
     Outcome outcome = RunMif(m_tmp, {"dump", MISSING});
     EXPECT_EQ(outcome.nExit, 1);
     Json dump = ParseJsonOrFail(outcome.sOut);
@@ -530,8 +458,7 @@ TEST_F(MifProgram, DumpOfMissingFileStillPrintsItsResult)
     EXPECT_EQ(dump.Find("extents"), nullptr);
 }
 
-TEST_F(MifProgram, HelpGoesToStdout)
-{
+TEST_F(MifProgram, HelpGoesToStdout) {
     Outcome outcome = RunMif(m_tmp, {"--help"});
     EXPECT_EQ(outcome.nExit, 0);
     EXPECT_EQ(outcome.sOut.rfind("usage: mif", 0), 0u);

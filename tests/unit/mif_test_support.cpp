@@ -9,57 +9,12 @@
 
 #include <chrono>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "kernel_testing.h"
 #include "vector_testing.h"
 
 namespace miftest {
-
-TempDir::TempDir() {
-    char szTemplate[] = "/tmp/mif_test_XXXXXX";
-    const char* pszRoot = mkdtemp(szTemplate);
-    m_sRoot = pszRoot != nullptr ? pszRoot : "/tmp";
-}
-
-TempDir::~TempDir() {
-    std::error_code error;
-    if (m_sRoot != "/tmp")
-        std::filesystem::remove_all(m_sRoot, error);
-}
-
-std::string TempDir::Path(const std::string& name) const {
-    return m_sRoot + "/" + name;
-}
-
-std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
-    std::string path = Path(name);
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-bool FileExists(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::exists(path, error);
-}
-
-Drawing::Drawing() {
-    std::memset(&h, 0, sizeof(h));
-    Z_VecInit(&h);
-}
-
-Drawing::~Drawing() {
-    Z_VecFree(&h);
-}
 
 namespace {
 
@@ -72,8 +27,7 @@ int CollectObject(_VECTORHANDLE* pHandle, _VECTOROBJECT* pObject, void* pUser) {
         return 1;  // a head-only object: nothing to copy
     if (object.nType == VOBJ_CURVEOPENED || object.nType == VOBJ_CURVECLOSED) {
         const auto& curve = object.As<_VECTORCURVEOPENED>();
-        if (curve.pPoints != nullptr)
-            object.points.assign(curve.pPoints, curve.pPoints + curve.nPoints);
+        if (curve.pPoints != nullptr) object.points.assign(curve.pPoints, curve.pPoints + curve.nPoints);
     }
     if (object.nType == VOBJ_TEXTA && object.As<_VECTORTEXTA>().pszText != nullptr)
         object.text = object.As<_VECTORTEXTA>().pszText;
@@ -108,20 +62,23 @@ int LoadPath(const std::string& path, _VECTORHANDLE* pHandle) {
     return fltLoad(&load);
 }
 
-int InfoPath(const std::string& path, _CACHESLOT* pSlot) {
+int InfoPath(const std::string& path, _CACHESLOT* pSlot, _VECTORHANDLE* pHandle, _IMAGEINFO* pImage,
+             int (*pfnInfo)(_INFODISPATCH*)) {
     tagHANDLE* hFile = Z_RedirectedOpen(path.c_str(), 0, 256);
     _IMAGEINFO image{};
-    image.nSize = sizeof(image);
+    if (pImage == nullptr) pImage = &image;
+    *pImage = {};
+    pImage->nSize = sizeof(image);
     _HOSTOPTIONS options = {sizeof(options), 0, 0, 0};
     _INFODISPATCH info{};
     info.hFile = hFile;
-    info.pImageInfo = &image;
+    info.pImageInfo = pImage;
     info.pCacheSlot = pSlot;
     info.pOptions = &options;
     info.nSizeMode = 1;
-    int nRet = fltInfo(&info);
-    if (HasFile(hFile))
-        Z_RedirectedClose(hFile);
+    info.pVectorHandle = pHandle;
+    int nRet = pfnInfo(&info);
+    if (HasFile(hFile)) Z_RedirectedClose(hFile);
     return nRet;
 }
 
@@ -177,22 +134,17 @@ std::string HostLeftovers() {
     for (size_t i = 0; i < nBlocks && i < 4; ++i)
         out << "block of " << aBlocks[i].nBytes << " bytes from " << aBlocks[i].pszFile << ":"
             << aBlocks[i].nLine << "; ";
-    if (nBlocks > 4)
-        out << nBlocks << " blocks; ";
-    if (Zk_OpenFileCount() != 0)
-        out << Zk_OpenFileCount() << " open files; ";
-    if (Zk_LiveBitmapCount() != 0)
-        out << Zk_LiveBitmapCount() << " bitmaps; ";
-    if (Zv_LiveObjectCopies() != 0)
-        out << Zv_LiveObjectCopies() << " object copies; ";
+    if (nBlocks > 4) out << nBlocks << " blocks; ";
+    if (Zk_OpenFileCount() != 0) out << Zk_OpenFileCount() << " open files; ";
+    if (Zk_LiveBitmapCount() != 0) out << Zk_LiveBitmapCount() << " bitmaps; ";
+    if (Zv_LiveObjectCopies() != 0) out << Zv_LiveObjectCopies() << " object copies; ";
     return out.str();
 }
 
 ChildRun RunInChild(const std::function<std::vector<int>()>& fn, unsigned nTimeLimit) {
     ChildRun run;
     int aPipe[2];
-    if (pipe(aPipe) != 0)
-        return run;
+    if (pipe(aPipe) != 0) return run;
     auto start = std::chrono::steady_clock::now();
     pid_t pid = fork();
     if (pid == 0) {
@@ -204,8 +156,7 @@ ChildRun RunInChild(const std::function<std::vector<int>()>& fn, unsigned nTimeL
     }
     close(aPipe[1]);
     int nValue = 0;
-    while (pid > 0 && read(aPipe[0], &nValue, sizeof(nValue)) == sizeof(nValue))
-        run.values.push_back(nValue);
+    while (pid > 0 && read(aPipe[0], &nValue, sizeof(nValue)) == sizeof(nValue)) run.values.push_back(nValue);
     close(aPipe[0]);
     int nStatus = 0;
     struct rusage usage;

@@ -14,33 +14,31 @@
 
 #include "Mif.h"
 #include "hostapi.h"
+#include "kernel_test_util.h"
 #include "linereader.h"
 
 namespace miftest {
 
-// A folder of its own under /tmp, removed with everything in it.
-class TempDir {
+// The kernel tests' private folder, with a file's path by its name.
+class TempDir : public kernel_test::TempDir {
 public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string Path(const std::string& name) const;
+    using kernel_test::TempDir::Path;
+    std::string Path(const std::string& name) const { return File(name); }
     // Writes bytes to a file of the folder and returns its path.
-    std::string Write(const std::string& name, const std::string& bytes) const;
-
-private:
-    std::string m_sRoot;
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        kernel_test::WriteWholeFile(File(name), bytes);
+        return File(name);
+    }
 };
 
-std::string ReadBytes(const std::string& path);
-bool FileExists(const std::string& path);
+inline std::string ReadBytes(const std::string& path) { return kernel_test::ReadWholeFile(path); }
+inline bool FileExists(const std::string& path) { return kernel_test::FileSize(path) >= 0; }
 
 // An initialised vector drawing, freed at the end of the scope.
 struct Drawing {
     _VECTORHANDLE h;
-    Drawing();
-    ~Drawing();
+    Drawing() : h{} { Z_VecInit(&h); }
+    ~Drawing() { Z_VecFree(&h); }
     Drawing(const Drawing&) = delete;
     Drawing& operator=(const Drawing&) = delete;
 };
@@ -70,9 +68,11 @@ public:
 int LoadText(const TempDir& dir, const std::string& text, _VECTORHANDLE* pHandle);
 int LoadPath(const std::string& path, _VECTORHANDLE* pHandle);
 
-// fltInfo on a file the host opened (and closes) itself, with a full
-// _IMAGEINFO; a cache lands in *pSlot when the slot is given.
-int InfoPath(const std::string& path, _CACHESLOT* pSlot);
+// fltInfo (or the given entry point) on a file the host opened (and closes)
+// itself, with a full _IMAGEINFO (*pImage when given); a cache lands in
+// *pSlot when the slot is given, the drawing in *pHandle when that is.
+int InfoPath(const std::string& path, _CACHESLOT* pSlot, _VECTORHANDLE* pHandle = nullptr,
+             _IMAGEINFO* pImage = nullptr, int (*pfnInfo)(_INFODISPATCH*) = fltInfo);
 
 // What a raster load delivered.
 struct RasterRows {
@@ -115,8 +115,7 @@ std::string WriteWith(const TempDir& dir, Writer writer, int* pnRet = nullptr) {
         CMifFile out;
         out.Open(Z_RedirectedOpen(path.c_str(), 66, 128), 1);
         int nRet = writer(&out);
-        if (pnRet != nullptr)
-            *pnRet = nRet;
+        if (pnRet != nullptr) *pnRet = nRet;
     }
     bytes = ReadBytes(path);
     DeleteFile(path.c_str());

@@ -20,18 +20,15 @@ using miftest::TempDir;
 
 namespace {
 
-const int kThreads = 8;
-const int kRounds = 3;
+const int kThreads = 8, kRounds = 3;
 
 // What one file gives: result codes, object count, saved bytes and the
 // checksums of the rows of an uncached and a cached raster load.
 struct FileOutcome {
     std::vector<int> results;
     size_t nObjects = 0;
-    std::string mif;
-    std::string mid;
-    uint64_t nRows24 = 0;
-    uint64_t nRows8 = 0;
+    std::string mif, mid;
+    uint64_t nRows24 = 0, nRows8 = 0;
     bool bRowsInOrder = true;
 
     auto Fields() const { return std::tie(results, nObjects, mif, mid, nRows24, nRows8, bRowsInOrder); }
@@ -62,8 +59,7 @@ FileOutcome RunFile(const char* pszPath, const TempDir& dir) {
 
 std::vector<FileOutcome> RunAllFiles(const TempDir& dir) {
     std::vector<FileOutcome> outcomes;
-    for (const char* pszPath : miftest::kRepresentativeFiles)
-        outcomes.push_back(RunFile(pszPath, dir));
+    for (const char* pszPath : miftest::kRepresentativeFiles) outcomes.push_back(RunFile(pszPath, dir));
     return outcomes;
 }
 
@@ -82,24 +78,18 @@ TEST(Threads, EightHostThreadsGetWhatOneThreadGets) {
     // Each thread keeps the outcome of every round; compared afterwards.
     std::vector<std::vector<std::vector<FileOutcome>>> got(kThreads);
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
+    for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([t, &got] {
             TempDir dir;
-            for (int round = 0; round < kRounds; ++round)
-                got[t].push_back(RunAllFiles(dir));
+            for (int round = 0; round < kRounds; ++round) got[t].push_back(RunAllFiles(dir));
         });
-    }
-    for (std::thread& thread : threads)
-        thread.join();
+    for (std::thread& thread : threads) thread.join();
 
-    for (int t = 0; t < kThreads; ++t) {
-        for (int round = 0; round < kRounds; ++round) {
-            for (size_t i = 0; i < miftest::kRepresentativeFileCount; ++i) {
+    for (int t = 0; t < kThreads; ++t)
+        for (int round = 0; round < kRounds; ++round)
+            for (size_t i = 0; i < miftest::kRepresentativeFileCount; ++i)
                 EXPECT_TRUE(got[t][round][i] == expected[i])
                     << "thread " << t << ", round " << round << ", " << miftest::kRepresentativeFiles[i];
-            }
-        }
-    }
 }
 
 // A large raster paint runs in two bands on two threads; the picture is the

@@ -42,10 +42,7 @@ AnyRecord NewRecord(uint32_t nType, uint32_t nSize) {
 
 // Sets a point field by field, leaving the record's zero padding alone.
 void SetPt(_VECTORPOINT* p, double dX, double dY, double dZ = 0, int32_t nTag = 0) {
-    p->x = dX;
-    p->y = dY;
-    p->z = dZ;
-    p->nTag = nTag;
+    p->x = dX, p->y = dY, p->z = dZ, p->nTag = nTag;
 }
 
 _VECTORPOINT Pt(double dX, double dY, double dZ = 0, int32_t nTag = 0) { return {dX, dY, dZ, nTag}; }
@@ -108,43 +105,28 @@ const uint32_t kRecordSize[VOBJ_TEXTA + 1] = {
 AnyRecord Make(uint32_t nType, double a, double b, double c, double d, const char* pszText) {
     AnyRecord r = NewRecord(nType, kRecordSize[nType]);
     switch (nType) {
-    case VOBJ_VERTEX:  // at (a, b)
-        SetPt(&r.vertex.pt, a, b, 7, 3);
-        break;
+    case VOBJ_VERTEX: SetPt(&r.vertex.pt, a, b, 7, 3); break;  // at (a, b)
     case VOBJ_LINE:
     case VOBJ_RECTANGLE:  // from (a, b) to (c, d)
-        SetPt(&r.line.pt1, a, b, -0.0);
-        SetPt(&r.line.pt2, c, d, 2.5, -8);
+        SetPt(&r.line.pt1, a, b, -0.0), SetPt(&r.line.pt2, c, d, 2.5, -8);
         break;
     case VOBJ_CURVEOPENED:
     case VOBJ_CURVECLOSED:  // b points of g_aCurve from the a-th
-        r.curve.pPoints = g_aCurve + int(a);
-        r.curve.nPoints = int32_t(b);
+        r.curve.pPoints = g_aCurve + int(a), r.curve.nPoints = int32_t(b);
         if (nType == VOBJ_CURVECLOSED) r.closed.nFillMode = 1;
         break;
     case VOBJ_ELLIPSE:
     case VOBJ_CIRCLE:  // centre (a, b), radii c and d
-        SetPt(&r.ellipse.ptCenter, a, b, 0, 1);
-        r.ellipse.dRadiusX = c;
+        SetPt(&r.ellipse.ptCenter, a, b, 0, 1), r.ellipse.dRadiusX = c;
         if (nType == VOBJ_ELLIPSE) r.ellipse.dRadiusY = d;
         break;
-    case VOBJ_ARC:  // radius a, start b, sweep c
-        r.arc.dRadius = a;
-        r.arc.dStartAngle = b;
-        r.arc.dSweep = c;
-        break;
+    case VOBJ_ARC: r.arc.dRadius = a, r.arc.dStartAngle = b, r.arc.dSweep = c; break;  // radius, start, sweep
     case VOBJ_ELLIPTICALARC:  // radii a and b, start c, sweep d
-        r.earc.dRadiusX = a;
-        r.earc.dRadiusY = b;
-        r.earc.dStartAngle = c;
-        r.earc.dSweep = d;
+        r.earc.dRadiusX = a, r.earc.dRadiusY = b, r.earc.dStartAngle = c, r.earc.dSweep = d;
         break;
     case VOBJ_TEXTA:  // character height a and width b at (1, 1)
-        r.text.pszText = const_cast<char*>(pszText);
-        SetPt(&r.text.ptAnchor, 1, 1);
-        r.text.dCharHeight = a;
-        r.text.dCharWidth = b;
-        r.text.uFormat = 33;
+        r.text.pszText = const_cast<char*>(pszText), SetPt(&r.text.ptAnchor, 1, 1);
+        r.text.dCharHeight = a, r.text.dCharWidth = b, r.text.uFormat = 33;
         break;
     }
     return r;
@@ -316,11 +298,7 @@ TEST_F(VectorDrawingTest, BadRecordsAndRequestsAreRefused) {
 }
 
 TEST_F(VectorDrawingTest, EnumerationRunsInDrawingOrderAndStopsAtTheFirstRefusal) {
-    struct State {
-        std::vector<uint64_t> aIndices;
-        size_t nStopAt;
-        int32_t nStopResult;
-    } state = {{}, 0, 1};
+    struct State { std::vector<uint64_t> aIndices; size_t nStopAt; int32_t nStopResult; } state = {{}, 0, 1};
     auto pfnRecord = [](_VECTORHANDLE*, _VECTOROBJECT* pObject, void* pUser) {
         State* pState = static_cast<State*>(pUser);
         pState->aIndices.push_back(pObject->nIndex);
